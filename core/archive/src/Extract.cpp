@@ -1,0 +1,164 @@
+#include "nox/archive/Extract.h"
+
+namespace nox::archive {
+
+namespace {
+bool leadOf932(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool leadOfOtherDoubleByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Windows drops trailing dots and blanks from a component, so ". ." or ".. "
+// would become "." or "..": any component of nothing but dots and blanks is
+// refused.
+bool onlyDotsAndBlanks(const std::string& part) {
+  for (char c : part)
+    if (c != '.' && c != ' ') return false;
+  return true;
+}
+}  // namespace
+
+LeadBytePredicate leadBytesOfCodePage(unsigned int codePage) {
+  switch (codePage) {
+    case 932:
+      return leadOf932;
+    case 936:
+    case 949:
+    case 950:
+      return leadOfOtherDoubleByte;
+    default:
+      return nullptr;
+  }
+}
+
+const char* describe(NameVerdict verdict) {
+  switch (verdict) {
+    case NameVerdict::kOk:
+      return "ok";
+    case NameVerdict::kEmpty:
+      return "empty name or path component";
+    case NameVerdict::kAbsolute:
+      return "absolute path";
+    case NameVerdict::kDrive:
+      return "names a drive";
+    case NameVerdict::kParent:
+      return "parent or dot-only component";
+    case NameVerdict::kStreamColon:
+      return "colon (alternate data stream)";
+    case NameVerdict::kControlChar:
+      return "control character";
+  }
+  return "unknown";
+}
+
+NameVerdict splitEntryName(const std::string& name, LeadBytePredicate isLead,
+                           std::vector<std::string>& parts) {
+  parts.clear();
+  if (name.empty()) return NameVerdict::kEmpty;
+  if (isSeparator(name[0])) return NameVerdict::kAbsolute;
+  bool leadFirst = isLead && isLead(static_cast<unsigned char>(name[0]));
+  if (name.size() >= 2 && name[1] == ':' && !leadFirst) return NameVerdict::kDrive;
+  std::string part;
+  for (size_t i = 0; i < name.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    if (isLead && isLead(c) && i + 1 < name.size()) {
+      part += name[i];
+      part += name[++i];
+      continue;
+    }
+    if (c < 0x20) return NameVerdict::kControlChar;
+    if (c == ':') return NameVerdict::kStreamColon;
+    if (isSeparator(static_cast<char>(c))) {
+      if (part.empty()) return NameVerdict::kEmpty;
+      if (onlyDotsAndBlanks(part)) return NameVerdict::kParent;
+      parts.push_back(part);
+      part.clear();
+      continue;
+    }
+    part += static_cast<char>(c);
+  }
+  if (part.empty()) return NameVerdict::kEmpty;
+  if (onlyDotsAndBlanks(part)) return NameVerdict::kParent;
+  parts.push_back(part);
+  return NameVerdict::kOk;
+}
+
+ExtractSummary extractAll(ByteSource& file, const Location& where, const std::string& root,
+                          TargetFileSystem& fs, ExtractListener& listener, LeadBytePredicate isLead) {
+  ExtractSummary summary;
+  summary.status = checkDirectory(file, where);
+  if (summary.status != ReadStatus::kOk) return summary;
+
+  bool overwriteAll = false;
+  uint32_t processed = 0;
+  std::vector<std::string> parts;
+  Record record;
+  DirectoryWalker walker(file, where);
+  while (walker.next(record)) {
+    if (!listener.onEntry(walker.index(), walker.count(), record)) {
+      summary.stopped = true;
+      break;
+    }
+    processed = walker.index();
+    NameVerdict verdict = splitEntryName(record.name, isLead, parts);
+    if (verdict != NameVerdict::kOk) {
+      ++summary.refused;
+      listener.onRefusedName(record, verdict);
+      continue;
+    }
+    std::string path = fs.join(root, parts);
+    if (record.isFolder()) {
+      if (!fs.makeFolders(path)) {
+        ++summary.failed;
+        if (!listener.onFailure(record, path, ReadStatus::kWriteFailed)) break;
+      }
+      continue;
+    }
+
+    ExistingFile existing = fs.inspect(path);
+    if (existing.exists && !existing.isFolder && !overwriteAll) {
+      OverwriteAnswer answer = listener.onExists(path, existing);
+      if (answer == OverwriteAnswer::kNo) {
+        ++summary.skipped;
+        continue;
+      }
+      if (answer == OverwriteAnswer::kAll) overwriteAll = true;
+    }
+    // An archive need not list a file's folders before it.
+    if (parts.size() > 1) {
+      std::vector<std::string> parentParts(parts.begin(), parts.end() - 1);
+      fs.makeFolders(fs.join(root, parentParts));
+    }
+    Sink* out = existing.isFolder ? nullptr : fs.createFile(path);
+    if (!out) {
+      ++summary.failed;
+      if (!listener.onFailure(record, path, ReadStatus::kWriteFailed)) break;
+      continue;
+    }
+    ReadStatus status = extractContent(file, record, *out);
+    bool finished = fs.finishFile(out);
+    if (status == ReadStatus::kOk && !finished) status = ReadStatus::kWriteFailed;
+    if (status != ReadStatus::kOk) {
+      fs.removeFile(path);
+      ++summary.failed;
+      if (summary.status == ReadStatus::kOk) summary.status = status;
+      if (!listener.onFailure(record, path, status)) break;
+      continue;
+    }
+    fs.setTimesAndAttributes(path, record);
+    ++summary.written;
+  }
+  if (walker.status() != ReadStatus::kOk && summary.status == ReadStatus::kOk)
+    summary.status = walker.status();
+
+  // Writing a folder's files changes its times, so folders get theirs last.
+  DirectoryWalker folders(file, where);
+  while (folders.index() < processed && folders.next(record)) {
+    if (!record.isFolder() || splitEntryName(record.name, isLead, parts) != NameVerdict::kOk) continue;
+    std::string path = fs.join(root, parts);
+    if (fs.inspect(path).isFolder) fs.setTimesAndAttributes(path, record);
+  }
+  return summary;
+}
+
+}  // namespace nox::archive
