@@ -16,3 +16,9 @@ function(nox_add_gtest name)
   endif()
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1 WORKING_DIRECTORY ${ARG_WORKING_DIRECTORY})
 endfunction()
+
+# Recorded machines (scenario files) beside a test program that loads them.
+function(nox_copy_scenarios target)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${NOX_SCENARIO_DIR} $<TARGET_FILE_DIR:${target}>/scenarios)
+endfunction()

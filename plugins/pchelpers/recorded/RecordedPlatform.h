@@ -1,0 +1,135 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pchelpers/Platform.h"
+
+// A Platform that answers from a scenario: a readable text file recording what
+// one machine (Windows 95, NT 4, XP, 2008 R2, a domain member ...) says. Tests
+// install it with ScopedPlatform. Nothing here touches the machine it runs on.
+//
+// Scenario text: "[section]" lines, "key = value" lines, '#' starts a comment
+// line. Sections:
+//   [version]      platform major minor build servicePack servicePackMajor
+//                  servicePackMinor productType suiteMask productInfo
+//                  fail (GetVersionExA fails) lastError
+//   [system]       architecture processors nativeArchitecture metric.<n>
+//   [missing]      lines "Module.dll" (cannot be loaded) or "Module.dll!Entry"
+//   [cpu]          cpuid (yes/no) leaf.<hex> = eax ebx ecx edx, mhz
+//   [memory]       ex (yes/no/fail) totalPhys availPhys totalVirtual
+//                  availVirtual totalPageFile availPageFile
+//   [environment]  NAME = value
+//   [folders]      windows system commonFiles (a missing key makes the call fail)
+//   [modules]      name = full path of a loaded module
+//   [drive X:\]    type fileSystem total free ex (yes/fail) sectorsPerCluster
+//                  bytesPerSector freeClusters totalClusters (0 clusters: fails)
+//   [file PATH]    version written (YYYY-MM-DD HH:MM:SS) narrow (yes: the key
+//                  stands as narrow text in the version block)
+//   [HKEY_...\path] registry values in the registry-editor export syntax:
+//                  "name"="text", "name"=dword:0000000a, "name"=hex:01,02,
+//                  "name"=hex(7):61,00,00, "name"=multi:"a","b", @="default"
+class RecordedPlatform : public Platform {
+ public:
+  // Throws std::runtime_error naming the line when the text cannot be read.
+  static std::unique_ptr<RecordedPlatform> fromText(const std::string& text);
+  static std::unique_ptr<RecordedPlatform> fromFile(const std::string& path);
+
+  RecordedPlatform();
+  ~RecordedPlatform() override;
+
+  // What the code under test left behind, for leak checks.
+  int openRegistryKeys() const { return openKeys_; }
+  int loadedModules() const { return loadedModules_; }
+  const std::vector<DWORD>& priorityClassesSet() const { return prioritySets_; }
+
+  HMODULE LoadLibraryA(LPCSTR name) override;
+  BOOL FreeLibrary(HMODULE module) override;
+  FARPROC GetProcAddress(HMODULE module, LPCSTR name) override;
+  HMODULE GetModuleHandleA(LPCSTR name) override;
+  DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) override;
+  DWORD GetLastError() override { return lastError_; }
+
+  LONG RegOpenKeyExA(HKEY root, LPCSTR path, DWORD options, REGSAM access, PHKEY result) override;
+  LONG RegCloseKey(HKEY key) override;
+  LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved, LPSTR className,
+                     LPDWORD classSize, PFILETIME lastWrite) override;
+  LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved, LPDWORD type,
+                     LPBYTE data, LPDWORD dataSize) override;
+  LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                        LPDWORD dataSize) override;
+
+  BOOL GetVersionExA(LPOSVERSIONINFOA info) override;
+  BOOL GetProductInfo(FARPROC entry, DWORD major, DWORD minor, DWORD spMajor, DWORD spMinor,
+                      PDWORD productType) override;
+  void GetSystemInfo(LPSYSTEM_INFO info) override;
+  void GetNativeSystemInfo(FARPROC entry, LPSYSTEM_INFO info) override;
+  int GetSystemMetrics(int index) override;
+  BOOL GlobalMemoryStatusEx(FARPROC entry, LPMEMORYSTATUSEX status) override;
+  void GlobalMemoryStatus(LPMEMORYSTATUS status) override;
+  DWORD ExpandEnvironmentStringsA(LPCSTR pattern, LPSTR buffer, DWORD size) override;
+
+  bool cpuidSupported() override;
+  void cpuid(unsigned int leaf, unsigned int registers[4]) override;
+  unsigned long long readTimeStampCounter() override;
+  DWORD timeGetTime() override;
+
+  HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) override;
+  BOOL FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data) override;
+  BOOL FindClose(HANDLE find) override;
+  DWORD GetFileVersionInfoSizeA(LPCSTR path, LPDWORD handle) override;
+  BOOL GetFileVersionInfoA(LPCSTR path, DWORD handle, DWORD size, LPVOID block) override;
+  BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, PUINT length) override;
+  UINT GetWindowsDirectoryA(LPSTR buffer, UINT size) override;
+  UINT GetSystemDirectoryA(LPSTR buffer, UINT size) override;
+  HRESULT SHGetFolderPathA(HWND owner, int folder, HANDLE token, DWORD flags, LPSTR path) override;
+  DWORD GetLogicalDriveStringsA(DWORD size, LPSTR buffer) override;
+  UINT GetDriveTypeA(LPCSTR root) override;
+  BOOL GetVolumeInformationA(LPCSTR root, LPSTR volumeName, DWORD volumeNameSize, LPDWORD serial,
+                             LPDWORD maxComponent, LPDWORD flags, LPSTR fileSystem,
+                             DWORD fileSystemSize) override;
+  BOOL GetDiskFreeSpaceA(LPCSTR root, LPDWORD sectorsPerCluster, LPDWORD bytesPerSector, LPDWORD freeClusters,
+                         LPDWORD totalClusters) override;
+  BOOL GetDiskFreeSpaceExA(FARPROC entry, LPCSTR root, PULARGE_INTEGER freeToCaller, PULARGE_INTEGER total,
+                           PULARGE_INTEGER totalFree) override;
+
+  HANDLE GetCurrentProcess() override;
+  DWORD GetPriorityClass(HANDLE process) override;
+  BOOL SetPriorityClass(HANDLE process, DWORD priorityClass) override;
+  HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId) override;
+  BOOL CloseHandle(HANDLE handle) override;
+
+  SC_HANDLE OpenSCManagerA(LPCSTR machine, LPCSTR database, DWORD access) override;
+  BOOL EnumServicesStatusA(SC_HANDLE manager, DWORD type, DWORD state, LPENUM_SERVICE_STATUSA services,
+                           DWORD size, LPDWORD needed, LPDWORD returned, LPDWORD resume) override;
+  BOOL CloseServiceHandle(SC_HANDLE handle) override;
+
+  struct RegistryNode;
+  using Section = std::map<std::string, std::string>;
+
+ private:
+  struct FileRecord;
+  const Section& section(const std::string& name) const;
+  std::string get(const std::string& sectionName, const std::string& key,
+                  const std::string& fallback = "") const;
+  unsigned long long number(const std::string& sectionName, const std::string& key,
+                            unsigned long long fallback = 0) const;
+  bool fail(DWORD error);
+  RegistryNode* node(HKEY key);
+  const FileRecord* file(const std::string& path) const;
+  void parse(const std::string& text);
+
+  std::map<std::string, Section> sections_;
+  std::vector<std::string> driveOrder_;
+  std::map<std::string, std::unique_ptr<FileRecord>> files_;
+  std::map<HKEY, std::unique_ptr<RegistryNode>> roots_;
+  DWORD lastError_ = 0;
+  int openKeys_ = 0;
+  int loadedModules_ = 0;
+  DWORD clock_ = 1000;
+  DWORD priorityClass_ = NORMAL_PRIORITY_CLASS;
+  std::vector<DWORD> prioritySets_;
+  std::vector<std::unique_ptr<std::string>> modulesByHandle_;
+};

@@ -1,0 +1,140 @@
+// The real platform: each call goes straight to Windows.
+#include <cpuid.h>
+#include <shlobj.h>
+#include <x86intrin.h>
+
+#include "pchelpers/Platform.h"
+
+namespace {
+
+template <class Fn>
+Fn entryAs(FARPROC entry) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(entry));
+}
+
+class Win32Platform final : public Platform {
+ public:
+  HMODULE LoadLibraryA(LPCSTR name) override { return ::LoadLibraryA(name); }
+  BOOL FreeLibrary(HMODULE module) override { return ::FreeLibrary(module); }
+  FARPROC GetProcAddress(HMODULE module, LPCSTR name) override { return ::GetProcAddress(module, name); }
+  HMODULE GetModuleHandleA(LPCSTR name) override { return ::GetModuleHandleA(name); }
+  DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) override {
+    return ::GetModuleFileNameA(module, buffer, size);
+  }
+  DWORD GetLastError() override { return ::GetLastError(); }
+
+  LONG RegOpenKeyExA(HKEY root, LPCSTR path, DWORD options, REGSAM access, PHKEY result) override {
+    return ::RegOpenKeyExA(root, path, options, access, result);
+  }
+  LONG RegCloseKey(HKEY key) override { return ::RegCloseKey(key); }
+  LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved, LPSTR className,
+                     LPDWORD classSize, PFILETIME lastWrite) override {
+    return ::RegEnumKeyExA(key, index, name, nameSize, reserved, className, classSize, lastWrite);
+  }
+  LONG RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved, LPDWORD type,
+                     LPBYTE data, LPDWORD dataSize) override {
+    return ::RegEnumValueA(key, index, name, nameSize, reserved, type, data, dataSize);
+  }
+  LONG RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                        LPDWORD dataSize) override {
+    return ::RegQueryValueExA(key, name, reserved, type, data, dataSize);
+  }
+
+  BOOL GetVersionExA(LPOSVERSIONINFOA info) override { return ::GetVersionExA(info); }
+  BOOL GetProductInfo(FARPROC entry, DWORD major, DWORD minor, DWORD spMajor, DWORD spMinor,
+                      PDWORD productType) override {
+    return entryAs<BOOL(WINAPI*)(DWORD, DWORD, DWORD, DWORD, PDWORD)>(entry)(major, minor, spMajor, spMinor,
+                                                                             productType);
+  }
+  void GetSystemInfo(LPSYSTEM_INFO info) override { ::GetSystemInfo(info); }
+  void GetNativeSystemInfo(FARPROC entry, LPSYSTEM_INFO info) override {
+    entryAs<void(WINAPI*)(LPSYSTEM_INFO)>(entry)(info);
+  }
+  int GetSystemMetrics(int index) override { return ::GetSystemMetrics(index); }
+  BOOL GlobalMemoryStatusEx(FARPROC entry, LPMEMORYSTATUSEX status) override {
+    return entryAs<BOOL(WINAPI*)(LPMEMORYSTATUSEX)>(entry)(status);
+  }
+  void GlobalMemoryStatus(LPMEMORYSTATUS status) override { ::GlobalMemoryStatus(status); }
+  DWORD ExpandEnvironmentStringsA(LPCSTR pattern, LPSTR buffer, DWORD size) override {
+    return ::ExpandEnvironmentStringsA(pattern, buffer, size);
+  }
+
+  bool cpuidSupported() override {
+    // On 32-bit x86 this toggles the ID bit of the flags register.
+    return __get_cpuid_max(0, nullptr) != 0;
+  }
+  void cpuid(unsigned int leaf, unsigned int registers[4]) override {
+    __cpuid(leaf, registers[0], registers[1], registers[2], registers[3]);
+  }
+  unsigned long long readTimeStampCounter() override { return __rdtsc(); }
+  DWORD timeGetTime() override { return ::timeGetTime(); }
+
+  HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) override {
+    return ::FindFirstFileA(pattern, data);
+  }
+  BOOL FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data) override { return ::FindNextFileA(find, data); }
+  BOOL FindClose(HANDLE find) override { return ::FindClose(find); }
+  DWORD GetFileVersionInfoSizeA(LPCSTR path, LPDWORD handle) override {
+    return ::GetFileVersionInfoSizeA(path, handle);
+  }
+  BOOL GetFileVersionInfoA(LPCSTR path, DWORD handle, DWORD size, LPVOID block) override {
+    return ::GetFileVersionInfoA(path, handle, size, block);
+  }
+  BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, PUINT length) override {
+    return ::VerQueryValueA(block, subBlock, buffer, length);
+  }
+  UINT GetWindowsDirectoryA(LPSTR buffer, UINT size) override { return ::GetWindowsDirectoryA(buffer, size); }
+  UINT GetSystemDirectoryA(LPSTR buffer, UINT size) override { return ::GetSystemDirectoryA(buffer, size); }
+  HRESULT SHGetFolderPathA(HWND owner, int folder, HANDLE token, DWORD flags, LPSTR path) override {
+    return ::SHGetFolderPathA(owner, folder, token, flags, path);
+  }
+  DWORD GetLogicalDriveStringsA(DWORD size, LPSTR buffer) override {
+    return ::GetLogicalDriveStringsA(size, buffer);
+  }
+  UINT GetDriveTypeA(LPCSTR root) override { return ::GetDriveTypeA(root); }
+  BOOL GetVolumeInformationA(LPCSTR root, LPSTR volumeName, DWORD volumeNameSize, LPDWORD serial,
+                             LPDWORD maxComponent, LPDWORD flags, LPSTR fileSystem,
+                             DWORD fileSystemSize) override {
+    return ::GetVolumeInformationA(root, volumeName, volumeNameSize, serial, maxComponent, flags, fileSystem,
+                                   fileSystemSize);
+  }
+  BOOL GetDiskFreeSpaceA(LPCSTR root, LPDWORD sectorsPerCluster, LPDWORD bytesPerSector, LPDWORD freeClusters,
+                         LPDWORD totalClusters) override {
+    return ::GetDiskFreeSpaceA(root, sectorsPerCluster, bytesPerSector, freeClusters, totalClusters);
+  }
+  BOOL GetDiskFreeSpaceExA(FARPROC entry, LPCSTR root, PULARGE_INTEGER freeToCaller, PULARGE_INTEGER total,
+                           PULARGE_INTEGER totalFree) override {
+    return entryAs<BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER)>(entry)(
+        root, freeToCaller, total, totalFree);
+  }
+
+  HANDLE GetCurrentProcess() override { return ::GetCurrentProcess(); }
+  DWORD GetPriorityClass(HANDLE process) override { return ::GetPriorityClass(process); }
+  BOOL SetPriorityClass(HANDLE process, DWORD priorityClass) override {
+    return ::SetPriorityClass(process, priorityClass);
+  }
+  HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId) override {
+    return ::OpenProcess(access, inherit, processId);
+  }
+  BOOL CloseHandle(HANDLE handle) override { return ::CloseHandle(handle); }
+
+  SC_HANDLE OpenSCManagerA(LPCSTR machine, LPCSTR database, DWORD access) override {
+    return ::OpenSCManagerA(machine, database, access);
+  }
+  BOOL EnumServicesStatusA(SC_HANDLE manager, DWORD type, DWORD state, LPENUM_SERVICE_STATUSA services,
+                           DWORD size, LPDWORD needed, LPDWORD returned, LPDWORD resume) override {
+    return ::EnumServicesStatusA(manager, type, state, services, size, needed, returned, resume);
+  }
+  BOOL CloseServiceHandle(SC_HANDLE handle) override { return ::CloseServiceHandle(handle); }
+};
+
+Win32Platform g_realPlatform;
+Platform* g_current = &g_realPlatform;
+
+}  // namespace
+
+Platform& currentPlatform() { return *g_current; }
+
+ScopedPlatform::ScopedPlatform(Platform& platform) : previous_(g_current) { g_current = &platform; }
+
+ScopedPlatform::~ScopedPlatform() { g_current = previous_; }
