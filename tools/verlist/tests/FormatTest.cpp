@@ -136,7 +136,8 @@ TEST(Format, HeaderLinesUpWithFileLine) {
   std::string line;
   appendFileLine(line, facts, "C:\\dir\\file.dll", "\r\n");
   EXPECT_EQ(line,
-            "2001/02/03_04:05:06 2002/03/04_05:06:07 2003/04/05_06:07:08 1234567890 1.2.3.4            "
+            "2001/02/03_04:05:06 2002/03/04_05:06:07 2003/04/05_06:07:08 "
+            "1234567890 1.2.3.4            "
             "C:\\dir\\file.dll\r\n");
 
   const std::string header = kHeader;
@@ -156,9 +157,9 @@ TEST(Format, FileLineWithEveryFailure) {
   facts.version = version(VersionStage::kReadFailed, 5);
   std::string line;
   appendFileLine(line, facts, "/tmp/x", "\n");
-  EXPECT_EQ(
-      line,
-      "Error 2             Error 3             Error 4             Unknown    Error2 5           /tmp/x\n");
+  EXPECT_EQ(line,
+            "Error 2             Error 3             Error 4             "
+            "Unknown    Error2 5           /tmp/x\n");
 }
 
 }  // namespace

@@ -13,7 +13,8 @@ struct RunResult {
 };
 
 // verlist with exactly these arguments, started in `workingFolder` (the test's
-// own when empty). Standard error is discarded: Wine writes its own notes there.
+// own when empty). Standard error is discarded: Wine writes its own notes
+// there.
 RunResult runVerlist(const std::vector<std::string>& arguments, const std::string& workingFolder = "");
 
 // verlist whose standard output is `readablePath` opened for reading only, so
@@ -25,6 +26,9 @@ int runVerlistWithUnwritableOutput(const std::vector<std::string>& arguments,
 // verlist started with a command line written by hand, `tail` following the
 // program name.
 RunResult runVerlistCommandLine(const std::string& tail);
+
+// Any command line, the program found by the system's search rules.
+RunResult runCommandLine(const std::string& commandLine, const std::string& workingFolder);
 #endif
 
 // The folder holding the test program (and verlist beside it).

@@ -22,8 +22,8 @@ namespace verlist_test {
 namespace {
 
 const char kHeader[] =
-    "CreationTime________LastAccessTime______LastUpdateTime____________Size_Version____________FileName______"
-    "____";
+    "CreationTime________LastAccessTime______LastUpdateTime____________"
+    "Size_Version____________FileName__________";
 
 struct FileLine {
   std::string created, accessed, written, size, version, path;
@@ -280,6 +280,19 @@ TEST(Program, QuotedFolderEndingInBackslash) {
   RunResult run = runVerlistCommandLine(" \"" + dir.path() + "\\\" ");
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(parse(run.out).rows, (std::vector<std::string>{"H", dir.at("f.txt")}));
+}
+
+// The way the collector starts verlist: through the command interpreter, from
+// the folder verlist lies in, the folder quoted and followed by a blank.
+TEST(Program, StartedThroughCommandInterpreterLikeTheCollector) {
+  ScratchFolder dir;
+  dir.addFolder("Product");
+  dir.addFile("Product/a.txt", 7);
+  const std::string folders[] = {dir.at("Product"), dir.at("Product") + "\\"};
+  for (const std::string& folder : folders) {
+    RunResult run = runCommandLine("cmd /c .\\verlist \"" + folder + "\" ", programFolder());
+    EXPECT_EQ(parse(run.out).rows, (std::vector<std::string>{"H", dir.at("Product/a.txt")})) << folder;
+  }
 }
 
 #else

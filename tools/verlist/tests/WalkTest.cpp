@@ -14,47 +14,46 @@ namespace {
 using Tree = std::map<std::string, std::vector<std::string>>;
 
 class FakeSource : public FolderSource {
-public:
+ public:
   explicit FakeSource(Tree tree) : tree_(std::move(tree)) {}
 
-  void list(const std::string &folder, FolderVisitor &visitor) override {
+  void list(const std::string& folder, FolderVisitor& visitor) override {
     listed.push_back(folder);
     auto found = tree_.find(folder);
-    if (found == tree_.end())
-      return;
-    for (const std::string &spec : found->second) {
+    if (found == tree_.end()) return;
+    for (const std::string& spec : found->second) {
       Entry entry(spec);
       visitor.visit(entry);
     }
   }
 
-  std::string join(const std::string &folder, const char *name) const override {
+  std::string join(const std::string& folder, const char* name) const override {
     return joinPath(folder, name, '/', !folder.empty() && folder.back() == '/');
   }
 
-  const char *lineBreak() const override { return "|\n"; }
+  const char* lineBreak() const override { return "|\n"; }
 
   std::vector<std::string> listed;
 
-private:
+ private:
   class Entry : public FolderEntry {
-  public:
-    explicit Entry(const std::string &spec) : spec_(spec) {
+   public:
+    explicit Entry(const std::string& spec) : spec_(spec) {
       char last = spec.back();
       kind_ = last == '/' || last == '@' ? last : 'f';
       name_ = kind_ == 'f' ? spec : spec.substr(0, spec.size() - 1);
     }
-    const char *name() const override { return name_.c_str(); }
+    const char* name() const override { return name_.c_str(); }
     bool isFolder() const override { return kind_ != 'f'; }
     bool isWalkable() const override { return kind_ == '/'; }
-    FileFacts facts(const std::string &) const override {
+    FileFacts facts(const std::string&) const override {
       FileFacts facts;
       facts.sizeKnown = true;
       facts.size = name_.size();
       return facts;
     }
 
-  private:
+   private:
     std::string spec_, name_;
     char kind_;
   };
@@ -63,11 +62,10 @@ private:
 };
 
 class StringSink : public TextSink {
-public:
-  bool write(const std::string &text) override {
+ public:
+  bool write(const std::string& text) override {
     ++writes;
-    if (fail)
-      return false;
+    if (fail) return false;
     text_ += text;
     return true;
   }
@@ -97,7 +95,7 @@ public:
   bool fail = false;
   int writes = 0;
 
-private:
+ private:
   std::string text_;
 };
 
@@ -126,8 +124,8 @@ TEST(Walk, DepthFirstPreOrderWithFilesBeforeSubFolders) {
                      {"r/B/D", {"d1", "d2"}}});
   StringSink sink;
   ASSERT_TRUE(listTree(source, "r", sink));
-  EXPECT_EQ(sink.outline(), (Outline{"H", "r/f1", "r/f2", "H", "r/A/a1", "H",
-                                     "r/A/C/c1", "H", "r/B/D/d1", "r/B/D/d2"}));
+  EXPECT_EQ(sink.outline(),
+            (Outline{"H", "r/f1", "r/f2", "H", "r/A/a1", "H", "r/A/C/c1", "H", "r/B/D/d1", "r/B/D/d2"}));
   EXPECT_EQ(source.listed, (Outline{"r", "r/A", "r/A/C", "r/B", "r/B/D"}));
 }
 
@@ -176,23 +174,20 @@ TEST(Walk, JoinPath) {
 
 TEST(Walk, LargeListingArrivesWholeInSeveralWrites) {
   std::vector<std::string> files;
-  for (int i = 0; i < 3000; ++i)
-    files.push_back("file" + std::to_string(i));
+  for (int i = 0; i < 3000; ++i) files.push_back("file" + std::to_string(i));
   FakeSource source({{"big", files}});
   StringSink sink;
   ASSERT_TRUE(listTree(source, "big", sink));
   Outline outline = sink.outline();
   ASSERT_EQ(outline.size(), 3001u);
   EXPECT_EQ(outline.front(), "H");
-  for (int i = 0; i < 3000; ++i)
-    EXPECT_EQ(outline[i + 1], "big/file" + std::to_string(i)) << "line " << i;
+  for (int i = 0; i < 3000; ++i) EXPECT_EQ(outline[i + 1], "big/file" + std::to_string(i)) << "line " << i;
   EXPECT_GT(sink.writes, 1);
 }
 
 TEST(Walk, FailedOutputIsReportedAndEndsTheWalk) {
   std::vector<std::string> files;
-  for (int i = 0; i < 3000; ++i)
-    files.push_back("file" + std::to_string(i));
+  for (int i = 0; i < 3000; ++i) files.push_back("file" + std::to_string(i));
   FakeSource source({{"r", {"a/", "b/"}}, {"r/a", files}, {"r/b", {"x"}}});
   StringSink sink;
   sink.fail = true;
@@ -203,9 +198,8 @@ TEST(Walk, FailedOutputIsReportedAndEndsTheWalk) {
   FakeSource oneFile(Tree{{"r", {"x"}}});
   StringSink failing;
   failing.fail = true;
-  EXPECT_FALSE(listTree(oneFile, "r", failing))
-      << "a failure at the final write counts too";
+  EXPECT_FALSE(listTree(oneFile, "r", failing)) << "a failure at the final write counts too";
 }
 
-} // namespace
-} // namespace verlist
+}  // namespace
+}  // namespace verlist
