@@ -148,7 +148,7 @@ class PosixFolderSource : public FolderSource {
   }
 
   std::string join(const std::string& folder, const char* name) const override {
-    return joinPath(folder, name, '/', !folder.empty() && folder.back() == '/');
+    return joinPath(folder, name, '/', endsWithSeparator(folder, "/", nullptr));
   }
 
   const char* lineBreak() const override { return "\n"; }

@@ -91,19 +91,12 @@ class Win32Entry : public FolderEntry {
   const WIN32_FIND_DATAA& found_;
 };
 
-// Whether `text` ends in a path separator (or is a bare drive such as "C:",
-// where one must not be added). A trail byte of a double-byte character may
-// look like a backslash, so the text is walked by characters.
-bool endsWithSeparator(const std::string& text) {
-  char last = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    last = text[i];
-    if (IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size()) {
-      last = 0;
-      ++i;
-    }
-  }
-  return last == '\\' || last == '/' || (last == ':' && text.size() == 2);
+bool isLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != 0; }
+
+// A bare drive such as "C:" must not gain a separator either: "C:\" would be
+// the root, not the drive's current folder.
+bool endsInSeparatorOrDrive(const std::string& folder) {
+  return verlist::endsWithSeparator(folder, "\\/", isLeadByte) || (folder.size() == 2 && folder[1] == ':');
 }
 
 class Win32FolderSource : public FolderSource {
@@ -121,7 +114,7 @@ class Win32FolderSource : public FolderSource {
   }
 
   std::string join(const std::string& folder, const char* name) const override {
-    return joinPath(folder, name, '\\', endsWithSeparator(folder));
+    return joinPath(folder, name, '\\', endsInSeparatorOrDrive(folder));
   }
 
   const char* lineBreak() const override { return "\r\n"; }

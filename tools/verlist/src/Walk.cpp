@@ -78,6 +78,21 @@ std::string joinPath(const std::string& folder, const char* name, char separator
   return path;
 }
 
+bool endsWithSeparator(const std::string& folder, const char* separators, bool (*isLeadByte)(unsigned char)) {
+  bool separatorLast = false;
+  for (std::size_t i = 0; i < folder.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(folder[i]);
+    if (isLeadByte != nullptr && isLeadByte(c) && i + 1 < folder.size()) {
+      separatorLast = false;
+      ++i;
+      continue;
+    }
+    separatorLast = std::char_traits<char>::find(separators, std::char_traits<char>::length(separators),
+                                                 static_cast<char>(c)) != nullptr;
+  }
+  return separatorLast;
+}
+
 bool listTree(FolderSource& source, const std::string& folder, TextSink& sink) {
   TreeLister lister(source, sink);
   return lister.run(folder.empty() ? std::string(".") : folder);

@@ -59,6 +59,11 @@ class TextSink {
 // the sink failed; the walk stops there, since nothing more can be delivered.
 bool listTree(FolderSource& source, const std::string& folder, TextSink& sink);
 
+// Whether `folder` ends in one of `separators`. The text is read character by
+// character: the trail byte of a double-byte character (where `isLeadByte`
+// says so) may equal a backslash but is no separator.
+bool endsWithSeparator(const std::string& folder, const char* separators, bool (*isLeadByte)(unsigned char));
+
 // `folder` + separator + `name`, without doubling a separator the folder
 // already ends in. `endsWithSeparator` tells, for the platform's separators and
 // character set, whether the folder text ends in one.

@@ -1,6 +1,8 @@
 // Runs the real verlist program on scratch folder trees.
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
 
 #include <cstdlib>
@@ -11,6 +13,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -280,6 +283,37 @@ TEST(Program, QuotedFolderEndingInBackslash) {
   RunResult run = runVerlistCommandLine(" \"" + dir.path() + "\\\" ");
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(parse(run.out).rows, (std::vector<std::string>{"H", dir.at("f.txt")}));
+}
+
+// The root block of the version resource holds no fixed file information; the
+// version column says so instead of reading past the block.
+TEST(Program, VersionResourceWithoutFixedInformation) {
+  ScratchFolder dir;
+  dir.copyFile(programFolder() + "\\verlist_no_fixed_info.dll", "nofixed.dll");
+  Listing listing = parse(runVerlist({dir.path()}).out);
+  ASSERT_EQ(listing.files.size(), 1u);
+  EXPECT_EQ(trimmed(listing.files[0].version), "Error3 13");
+}
+
+// A file another program holds open without sharing: its version cannot be
+// read, but the listing still knows its times and size.
+TEST(Program, FileLockedByAnotherProgram) {
+  ScratchFolder dir;
+  dir.copyFile(programFolder() + "\\verlist_versioned.dll", "locked.dll");
+  dir.addFile("free.txt", 1);
+  HANDLE lock =
+      CreateFileA(dir.at("locked.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE) << GetLastError();
+  RunResult run = runVerlist({dir.path()});
+  CloseHandle(lock);
+  EXPECT_EQ(run.exitCode, 0);
+  Listing listing = parse(run.out);
+  const FileLine* locked = listing.file(dir.at("locked.dll"));
+  ASSERT_NE(locked, nullptr) << run.out;
+  EXPECT_EQ(trimmed(locked->version), "Error1 32") << "ERROR_SHARING_VIOLATION";
+  EXPECT_EQ(trimmed(locked->size),
+            std::to_string(std::filesystem::file_size(programFolder() + "\\verlist_versioned.dll")));
+  EXPECT_NE(listing.file(dir.at("free.txt")), nullptr);
 }
 
 // The way the collector starts verlist: through the command interpreter, from

@@ -172,6 +172,34 @@ TEST(Walk, JoinPath) {
   EXPECT_EQ(joinPath(".", "f", '/', false), "./f");
 }
 
+// Shift-JIS lead bytes; the character 0x95 0x5C ends in a byte equal to '\\'.
+bool isShiftJisLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+TEST(Walk, EndsWithSeparator) {
+  struct Case {
+    const char* folder;
+    bool withLeadBytes;
+    bool expected;
+  } const cases[] = {
+      {"C:\\dir\\", false, true},
+      {"C:\\dir", false, false},
+      {"C:/dir/", false, true},
+      {"", false, false},
+      {"\\", false, true},
+      {"C:\\\x95\x5C", true, false},
+      {"C:\\\x95\x5C\\", true, true},
+      {"C:\\\x95\x5C", false, true},
+      {"C:\\a\x95", true, false},  // a lead byte with nothing after it stands alone
+      {"C:\\\x95\x5C\x95\x5C", true, false},
+  };
+  for (std::size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+    EXPECT_EQ(
+        endsWithSeparator(cases[i].folder, "\\/", cases[i].withLeadBytes ? isShiftJisLeadByte : nullptr),
+        cases[i].expected)
+        << "row " << i;
+  }
+}
+
 TEST(Walk, LargeListingArrivesWholeInSeveralWrites) {
   std::vector<std::string> files;
   for (int i = 0; i < 3000; ++i) files.push_back("file" + std::to_string(i));
