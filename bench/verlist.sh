@@ -20,13 +20,6 @@ if [ -z "$native" ]; then
   cmake --build "$build" -j2 --target verlist >/dev/null
   native=$build/bin/verlist
 fi
-windows=${VERLIST_WINDOWS_EXE:-}
-if [ -z "$windows" ] && [ "${VERLIST_SKIP_WINE:-0}" != 1 ]; then
-  build=$root/build/verlist-bench-win64
-  cmake --preset win64 -S "$root" -B "$build" >/dev/null
-  cmake --build "$build" -j2 --target verlist >/dev/null
-  windows=$build/bin/verlist.exe
-fi
 
 tree=$(mktemp -d /tmp/verlist-bench.XXXXXX)
 trap 'rm -rf "$tree"' EXIT
@@ -68,6 +61,13 @@ echo "tree: $files files in $(find "$tree" -type d | wc -l) folders"
 echo "native verlist: $verlist_s s   find -printf: $find_s s   verlist/find time ratio: $(ratio "$verlist_s" "$find_s")"
 if awk -v a="$verlist_s" -v b="$find_s" 'BEGIN { exit !(a <= b) }'; then echo "target met: native verlist at least as fast as find"; else echo "TARGET MISSED: native verlist slower than find"; fi
 
+windows=${VERLIST_WINDOWS_EXE:-}
+if [ -z "$windows" ] && [ "${VERLIST_SKIP_WINE:-0}" != 1 ]; then
+  build=$root/build/verlist-bench-win64
+  cmake --preset win64 -S "$root" -B "$build" >/dev/null
+  cmake --build "$build" -j2 --target verlist >/dev/null
+  windows=$build/bin/verlist.exe
+fi
 if [ -n "$windows" ]; then
   wine_run=$root/scripts/wine-run
   winpath="Z:${tree//\//\\}"
