@@ -46,7 +46,16 @@ class Win32Platform final : public Platform {
     return entryAs<BOOL(WINAPI*)(DWORD, DWORD, DWORD, DWORD, PDWORD)>(entry)(major, minor, spMajor, spMinor,
                                                                              productType);
   }
-  void GetSystemInfo(LPSYSTEM_INFO info) override { ::GetSystemInfo(info); }
+  void GetSystemInfo(LPSYSTEM_INFO info) override {
+    ::GetSystemInfo(info);
+#ifdef _WIN64
+    // The product ships as a 32-bit program, which on 64-bit Windows sees an x86
+    // processor; the 64-bit build (used for tests) reports what it would see.
+    if (info->wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64) {
+      info->wProcessorArchitecture = PROCESSOR_ARCHITECTURE_INTEL;
+    }
+#endif
+  }
   void GetNativeSystemInfo(FARPROC entry, LPSYSTEM_INFO info) override {
     entryAs<void(WINAPI*)(LPSYSTEM_INFO)>(entry)(info);
   }
