@@ -13,6 +13,10 @@ namespace filetest {
 // 0x95 0x5C is one character in code page 932 whose trail byte equals a backslash.
 constexpr const char* kTrailBackslash = "\x95\x5C";
 
+inline bool runningUnderWine() {
+  return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 inline bool isFolder(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
