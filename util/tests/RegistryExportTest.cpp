@@ -108,8 +108,18 @@ struct ValueRow {
   std::string line;
 };
 
+// Twelve double-byte characters: the longest name in characters, and twice as
+// long in bytes as the registry's measure of it.
+const std::string kDoubleByteName = [] {
+  std::string name;
+  for (int i = 0; i < 12; ++i) name += kTrailBackslash;
+  return name;
+}();
+
 std::vector<ValueRow> valueRows() {
   return {
+      {kDoubleByteName.c_str(), REG_SZ, std::string("wide\\name", 10),
+       "\"" + kDoubleByteName + "\"=\"wide\\\\name\""},
       {"", REG_SZ, std::string("root default", 13), "@=\"root default\""},
       {"path", REG_SZ, std::string("C:\\dir\\file", 12), "\"path\"=\"C:\\\\dir\\\\file\""},
       {"count", REG_DWORD, bytes({10, 0, 0, 0}), "\"count\"=dword:0000000a"},
@@ -150,6 +160,7 @@ class RegistryExport : public ::testing::Test {
     setValue(key, "w", REG_DWORD, bytes({1, 0, 0, 0}));
     RegCloseKey(key);
     RegCloseKey(create(keyPath_ + "\\Another"));
+    RegCloseKey(create(keyPath_ + "\\" + kTrailBackslash));
     ASSERT_EQ(valueNamesInRegistryOrder().size(), valueRows().size());
     spy::install();
   }
@@ -181,6 +192,7 @@ class RegistryExport : public ::testing::Test {
     text += section("\\Another");
     text += section("\\Child") + "\"v\"=\"1\"\r\n";
     text += section("\\Child\\Grand") + "\"w\"=dword:00000001\r\n";
+    text += section("\\" + std::string(kTrailBackslash));
     return text;
   }
 
@@ -330,9 +342,9 @@ TEST_F(RegistryExport, KeyOnlyInThe64BitViewIsOpenedOnTheRetry) {
   spy::only64BitView = true;
   exportRegistryToFile(HKEY_CURRENT_USER, keyPath_.c_str(), file.c_str(), nullptr, 0);
   EXPECT_EQ(readFile(file), expectedText());
-  // The key and its three sub-keys, each tried plainly first and then in the 64-bit view.
-  EXPECT_EQ(spy::openCalls, 8);
-  ASSERT_EQ(spy::grantedAccess.size(), 4u);
+  // The key and its four sub-keys, each tried plainly first and then in the 64-bit view.
+  EXPECT_EQ(spy::openCalls, 10);
+  ASSERT_EQ(spy::grantedAccess.size(), 5u);
   for (REGSAM access : spy::grantedAccess) EXPECT_EQ(access, static_cast<REGSAM>(KEY_READ | KEY_WOW64_64KEY));
   expectNothingLeftOpen(file);
 }
