@@ -215,7 +215,9 @@ void putValue(Output& out, const char* name, DWORD type, const unsigned char* da
 
 void putValues(ExportState& state, HKEY key, DWORD knownValues) {
   int rereads = 0;
-  for (DWORD index = 0;;) {
+  // The key is written as it was measured: values added since are not looked for,
+  // and values removed since end the walk early.
+  for (DWORD index = 0; index < knownValues;) {
     DWORD nameLength = static_cast<DWORD>(state.name.capacity());
     DWORD type = REG_NONE;
     // One byte stays free behind the data for a terminator of our own.
@@ -240,11 +242,9 @@ void putValues(ExportState& state, HKEY key, DWORD knownValues) {
       state.name.data()[nameLength] = '\0';
       putValue(state.out, state.name.data(), type, reinterpret_cast<unsigned char*>(state.data.data()),
                dataLength);
-    } else if (index >= knownValues) {
-      // Failing past the values the key had: the key itself is failing (deleted).
-      return;
     }
-    // A value that cannot be read is left out; its neighbours are still written.
+    // A value that cannot be read is left out rather than written from stale
+    // buffers; its neighbours are still written.
     ++index;
   }
 }
@@ -265,7 +265,7 @@ void retrieveToFile(ExportState& state, HKEY key, size_t keyNameLength) {
   putValues(state, key, values);
 
   int rereads = 0;
-  for (DWORD index = 0;;) {
+  for (DWORD index = 0; index < subKeys;) {
     DWORD nameLength = static_cast<DWORD>(state.name.capacity());
     status = g_calls.enumKey(key, index, state.name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
     if (status == ERROR_NO_MORE_ITEMS) return;
@@ -276,7 +276,6 @@ void retrieveToFile(ExportState& state, HKEY key, size_t keyNameLength) {
     }
     rereads = 0;
     if (status != ERROR_SUCCESS) {
-      if (index >= subKeys) return;
       ++index;
       continue;
     }

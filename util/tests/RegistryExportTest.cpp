@@ -364,24 +364,45 @@ TEST_F(RegistryExport, KeyChangedAfterItWasMeasured) {
   const std::string after = scratch / "after.reg";
   const std::string big(5000, '\x5a');
   const std::string longName(300, 'n');
+  const std::string longKey(200, 'k');
+  // Between measuring the key and reading it: a value grows far past the
+  // measured data size, a value and a sub-key are replaced by ones with far
+  // longer names.
   spy::afterFirstQuery = [&]() {
     HKEY key = create(keyPath_);
-    setValue(key, "grown", REG_BINARY, big);
+    setValue(key, "bytes", REG_BINARY, big);
+    RegDeleteValueA(key, "count");
     setValue(key, longName.c_str(), REG_SZ, std::string("long name", 10));
     RegCloseKey(key);
-    RegCloseKey(create(keyPath_ + "\\" + std::string(200, 'k')));
+    RegDeleteTreeA(HKEY_CURRENT_USER, (keyPath_ + "\\Another").c_str());
+    RegCloseKey(create(keyPath_ + "\\" + longKey));
   };
   exportRegistryToFile(HKEY_CURRENT_USER, keyPath_.c_str(), during.c_str(), nullptr, 0);
   const std::string text = readFile(during);
-  std::string bigLine = "\"grown\"=hex:5a";
+  std::string bigLine = "\"bytes\"=hex:5a";
   for (size_t i = 1; i < big.size(); ++i) bigLine += ",5a";
   EXPECT_NE(text.find("\r\n" + bigLine + "\r\n"), std::string::npos);
   EXPECT_NE(text.find("\r\n\"" + longName + "\"=\"long name\"\r\n"), std::string::npos);
-  EXPECT_NE(text.find(section("\\" + std::string(200, 'k'))), std::string::npos);
+  EXPECT_NE(text.find(section("\\" + longKey)), std::string::npos);
   // The same as an export of the key at rest.
   exportRegistryToFile(HKEY_CURRENT_USER, keyPath_.c_str(), after.c_str(), nullptr, 0);
   EXPECT_EQ(text, readFile(after));
   expectNothingLeftOpen(during);
+}
+
+TEST_F(RegistryExport, ValuesAndKeysRemovedDuringTheExportEndTheWalkEarly) {
+  ScratchFolder scratch;
+  const std::string file = scratch / "shrunk.reg";
+  spy::afterFirstQuery = [&]() {
+    HKEY key = create(keyPath_);
+    for (const ValueRow& row : valueRows()) RegDeleteValueA(key, row.name);
+    RegCloseKey(key);
+    RegDeleteTreeA(HKEY_CURRENT_USER, (keyPath_ + "\\Child").c_str());
+  };
+  exportRegistryToFile(HKEY_CURRENT_USER, keyPath_.c_str(), file.c_str(), nullptr, 0);
+  EXPECT_EQ(readFile(file), "REGEDIT4\r\n" + section("") + section("\\Another") +
+                                section("\\" + std::string(kTrailBackslash)));
+  expectNothingLeftOpen(file);
 }
 
 TEST_F(RegistryExport, UnreadableValueIsLeftOutAndTheRestWritten) {
