@@ -133,6 +133,7 @@ TEST(RmDir, RefusesAnythingButLongDrivePathsAndTouchesNothing) {
       {"relative", "victim"},
       {"relative with dot", ".\\victim"},
       {"rooted without drive", driveRelative},
+      {"UNC", "\\\\server\\share\\x"},
       {"UNC long form", "\\\\?\\" + victim},
       {"device form", "\\\\.\\" + victim},
       {"drive without backslash", victim.substr(0, 2) + victim.substr(3)},
@@ -291,6 +292,7 @@ TEST(CpDir, RefusedSourcesAndFileTargets) {
   EXPECT_EQ(noxCpDir("src", (scratch / "rel").c_str()), 0);
   SetCurrentDirectoryA(current);
   EXPECT_EQ(noxCpDir("C:\\q", (scratch / "short").c_str()), 0);
+  EXPECT_EQ(noxCpDir(("\\\\?\\" + source).c_str(), (scratch / "unc").c_str()), 0);
   EXPECT_EQ(noxCpDir((scratch / "missing").c_str(), (scratch / "none").c_str()), 0);
   EXPECT_EQ(listFolder(scratch.path()), (std::vector<std::string>{"file", "none", "src"}));
 }
