@@ -44,8 +44,8 @@ struct ReportImpl {
 
   ~ReportImpl() {
     // Children go first so a half-built tree never points at freed texts.
-    delete subReports;
-    delete attributes;
+    noxDelete(subReports);
+    noxDelete(attributes);
     noxDelete(name);
     noxDelete(errorText);
     noxDelete(textValue);
