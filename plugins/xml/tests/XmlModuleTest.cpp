@@ -9,6 +9,7 @@
 
 #include "XmlTestSupport.h"
 #include "nox/FileUtil.h"
+#include "nox/Memory.h"
 #include "nox/PluginModule.h"
 #include "nox/Serializer.h"
 
@@ -99,6 +100,52 @@ TEST_F(XmlModule, WritesTheReportTree) {
             "</SystemInformation>\r\n");
   EXPECT_EQ(readFile(result / "Summary\\binary.dat"), "dump bytes");
   EXPECT_EQ(device.calls, (std::vector<std::string>{"open", "flush", "close", "close"}));
+}
+
+TEST_F(XmlModule, DeviceFailuresReachTheCallerThroughTheModule) {
+  ScratchFolder result;
+  writeFile(result / "a.txt", "A");
+  RecordingDevice device(result.path());
+  device.failCopy = 1;
+  Report root;
+  root.setName("r");
+  addPath(root, "p", (result / "a.txt").c_str());
+  serializer_->open(&device);
+  unsigned int id = 0;
+  try {
+    serializer_->serialize(root);
+    ADD_FAILURE() << "no exception";
+  } catch (IException* e) {
+    id = e->getError().getID();
+    e->release();
+  }
+  EXPECT_EQ(id, NOX_ERR_FILE_WRITE);
+  serializer_->close(&device);
+  EXPECT_EQ(device.calls, (std::vector<std::string>{"open", "close"}));
+}
+
+TEST_F(XmlModule, InitializeWithoutMemoryNamesTheStep) {
+  auto uninitialize = noxPluginExport<NoxUninitializePluginFunction>(module_, NOX_EXPORT_UNINITIALIZE_PLUGIN);
+  auto initialize = noxPluginExport<NoxInitializePluginFunction>(module_, NOX_EXPORT_INITIALIZE_PLUGIN);
+  auto getSerializer = noxPluginExport<GetSerializerFunction>(module_, NOX_EXPORT_GET_SERIALIZER);
+  uninitialize();
+  ASSERT_EQ(getSerializer(), nullptr);
+  noxFailAllocationsAfter(0);
+  std::string method = "(none)";
+  std::string className = "(none)";
+  try {
+    initialize();
+  } catch (IException* e) {
+    method = e->getError().getMethodName().getData();
+    className = e->getError().getClassName().getData();
+    e->release();
+  }
+  noxFailAllocationsAfter(-1);
+  EXPECT_EQ(method, "initializeSerializer");
+  EXPECT_EQ(className, "");
+  EXPECT_EQ(getSerializer(), nullptr);
+  initialize();
+  EXPECT_NE(getSerializer(), nullptr);
 }
 
 // Everything a report may hold that XML cannot take as it stands.

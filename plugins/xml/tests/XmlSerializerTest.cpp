@@ -8,6 +8,7 @@
 #include "XMLSerializer.h"
 #include "XmlTestSupport.h"
 #include "nox/FileUtil.h"
+#include "nox/Memory.h"
 
 namespace {
 
@@ -451,6 +452,33 @@ TEST_F(XmlSerializerTest, LargeDocumentsArriveWhole) {
   }
   expected += "</r>\r\n";
   EXPECT_EQ(document, expected);
+}
+
+TEST_F(XmlSerializerTest, OutOfMemoryIsTheSharedException) {
+  Report root;
+  root.setName("r");
+  addText(add(add(root, "c"), "plugin"), "t", "x");
+  serializer_.open(&device_);
+  noxFailAllocationsAfter(0);
+  IException* caught = nullptr;
+  try {
+    serializer_.serialize(root);
+  } catch (IException* e) {
+    caught = e;
+  }
+  noxFailAllocationsAfter(-1);
+  ASSERT_NE(caught, nullptr);
+  EXPECT_EQ(caught, static_cast<IException*>(&Exception::outOfMemory()));
+  EXPECT_EQ(caught->getError().getID(), NOX_ERR_MEMORY);
+  caught->release();
+
+  // Nothing is left half-done that spoils the next document.
+  RecordingDevice device;
+  serializer_.open(&device);
+  serializer_.serialize(root);
+  EXPECT_EQ(device.document.substr(device.document.find("\r\n") + 2),
+            "<r>\r\n  <c>\r\n    <plugin>\r\n      <t type=\"text\">\r\n        x\r\n      </t>\r\n"
+            "    </plugin>\r\n  </c>\r\n</r>\r\n");
 }
 
 }  // namespace
