@@ -1,6 +1,7 @@
 #include "RecordedPlatform.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -41,7 +42,7 @@ DWORD copyOut(const std::string& text, LPSTR buffer, DWORD size) {
 const char kVersionMagic[4] = {'R', 'E', 'C', 'V'};
 
 struct Handle {
-  enum Kind { KEY, FIND, PROCESS, SERVICE_MANAGER } kind;
+  enum Kind { KEY, FIND, PROCESS, SNAPSHOT, SERVICE_MANAGER, LSA_POLICY } kind;
   void* target;
 };
 
@@ -266,7 +267,13 @@ void RecordedPlatform::parse(const std::string& text) {
           key = slash == std::string::npos ? rootNode.get() : rootNode->walk(current.substr(slash + 1), true);
         } else if (current.rfind("drive ", 0) == 0) {
           driveOrder_.push_back(current.substr(6));
-        } else if (current.rfind("file ", 0) == 0) {
+        } else if (size_t blank = current.find(' '); blank != std::string::npos) {
+          static const std::set<std::string> kinds = {"port",    "monitor", "driver",
+                                                      "printer", "process", "service"};
+          if (kinds.count(current.substr(0, blank)))
+            named_[current.substr(0, blank)].push_back(current.substr(blank + 1));
+        }
+        if (current.rfind("file ", 0) == 0) {
           auto record = std::make_unique<FileRecord>();
           record->path = current.substr(5);
           fileRecord = record.get();
@@ -324,6 +331,16 @@ unsigned long long RecordedPlatform::number(const std::string& sectionName, cons
                                             unsigned long long fallback) const {
   std::string text = get(sectionName, key);
   return text.empty() ? fallback : parseNumber(text);
+}
+
+bool RecordedPlatform::has(const std::string& sectionName, const std::string& key) const {
+  return section(sectionName).count(key) != 0;
+}
+
+const std::vector<std::string>& RecordedPlatform::named(const std::string& kind) const {
+  static const std::vector<std::string> none;
+  auto it = named_.find(kind);
+  return it == named_.end() ? none : it->second;
 }
 
 bool RecordedPlatform::fail(DWORD error) {
@@ -785,23 +802,410 @@ BOOL RecordedPlatform::SetPriorityClass(HANDLE, DWORD priorityClass) {
   return TRUE;
 }
 
-HANDLE RecordedPlatform::OpenProcess(DWORD, BOOL, DWORD) {
+namespace {
+std::vector<std::string> words(const std::string& text) {
+  std::vector<std::string> list;
+  std::stringstream in(text);
+  std::string word;
+  while (in >> word) list.push_back(lower(word));
+  return list;
+}
+
+bool holdsWord(const std::string& text, const std::string& word) {
+  for (const std::string& w : words(text)) {
+    if (w == lower(word)) return true;
+  }
+  return false;
+}
+}  // namespace
+
+HANDLE RecordedPlatform::OpenProcess(DWORD, BOOL, DWORD processId) {
+  for (const std::string& id : named("process")) {
+    if (parseNumber(id) != processId) continue;
+    if (!isYes(get("process " + id, "open", "yes"))) break;
+    ++openHandles_;
+    return reinterpret_cast<HANDLE>(newHandle(Handle::PROCESS, const_cast<std::string*>(&id)));
+  }
   fail(ERROR_ACCESS_DENIED);
   return nullptr;
 }
 
-BOOL RecordedPlatform::CloseHandle(HANDLE) { return TRUE; }
+BOOL RecordedPlatform::CloseHandle(HANDLE handle) {
+  Handle* h = static_cast<Handle*>(handle);
+  if (!g_handles.count(h) || (h->kind != Handle::PROCESS && h->kind != Handle::SNAPSHOT)) {
+    return fail(ERROR_INVALID_HANDLE);
+  }
+  snapshots_.erase(h);
+  dropHandle(h);
+  --openHandles_;
+  return TRUE;
+}
+
+HANDLE RecordedPlatform::CreateToolhelp32Snapshot(FARPROC, DWORD flags, DWORD) {
+  if (!(flags & TH32CS_SNAPPROCESS) || lower(get("processes", "snapshot")) == "fail") {
+    fail(ERROR_NOT_ENOUGH_MEMORY);
+    return INVALID_HANDLE_VALUE;
+  }
+  Handle* h = newHandle(Handle::SNAPSHOT, nullptr);
+  snapshots_[h] = 0;
+  ++openHandles_;
+  return reinterpret_cast<HANDLE>(h);
+}
+
+namespace {
+std::string baseName(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
+}  // namespace
+
+BOOL RecordedPlatform::Process32First(FARPROC entry, HANDLE snapshot, LPPROCESSENTRY32 process) {
+  auto it = snapshots_.find(snapshot);
+  if (it == snapshots_.end()) return fail(ERROR_INVALID_HANDLE);
+  it->second = 0;
+  return Process32Next(entry, snapshot, process);
+}
+
+BOOL RecordedPlatform::Process32Next(FARPROC, HANDLE snapshot, LPPROCESSENTRY32 process) {
+  auto it = snapshots_.find(snapshot);
+  if (it == snapshots_.end()) return fail(ERROR_INVALID_HANDLE);
+  if (process->dwSize < sizeof(PROCESSENTRY32)) return fail(ERROR_BAD_LENGTH);
+  const std::vector<std::string>& ids = named("process");
+  if (it->second >= ids.size()) return fail(ERROR_NO_MORE_FILES);
+  const std::string& id = ids[it->second++];
+  std::string sectionName = "process " + id;
+  DWORD size = process->dwSize;
+  std::memset(process, 0, sizeof *process);
+  process->dwSize = size;
+  process->th32ProcessID = static_cast<DWORD>(parseNumber(id));
+  process->cntThreads = 1;
+  std::string exe = get(sectionName, "exe", baseName(get(sectionName, "path")));
+  std::snprintf(process->szExeFile, sizeof process->szExeFile, "%s", exe.c_str());
+  return TRUE;
+}
+
+BOOL RecordedPlatform::EnumProcesses(FARPROC, DWORD* processIds, DWORD size, DWORD* returned) {
+  if (lower(get("processes", "enum")) == "fail") return fail(ERROR_ACCESS_DENIED);
+  const std::vector<std::string>& ids = named("process");
+  DWORD count = std::min<DWORD>(static_cast<DWORD>(ids.size()), size / sizeof(DWORD));
+  for (DWORD i = 0; i < count; ++i) processIds[i] = static_cast<DWORD>(parseNumber(ids[i]));
+  *returned = count * sizeof(DWORD);
+  return TRUE;
+}
+
+BOOL RecordedPlatform::EnumProcessModules(FARPROC, HANDLE process, HMODULE* modules, DWORD size,
+                                          LPDWORD needed) {
+  Handle* h = findHandle(process, Handle::PROCESS);
+  if (!h) return fail(ERROR_INVALID_HANDLE);
+  const std::string& id = *static_cast<std::string*>(h->target);
+  if (!isYes(get("process " + id, "modules", "yes"))) return fail(ERROR_PARTIAL_COPY);
+  *needed = sizeof(HMODULE);
+  if (size >= sizeof(HMODULE)) {
+    modulesByHandle_.push_back(std::make_unique<std::string>(get("process " + id, "path")));
+    modules[0] = reinterpret_cast<HMODULE>(modulesByHandle_.back().get());
+  }
+  return TRUE;
+}
+
+DWORD RecordedPlatform::GetModuleFileNameExA(FARPROC, HANDLE process, HMODULE module, LPSTR name,
+                                             DWORD size) {
+  if (!findHandle(process, Handle::PROCESS)) return fail(ERROR_INVALID_HANDLE), 0;
+  return GetModuleFileNameA(module, name, size);
+}
+
+// ---- records laid out as the spooler and the service manager lay them out:
+// the fixed-size records first, then the texts their pointers point to.
+
+struct RecordedPlatform::RecordTable {
+  explicit RecordTable(size_t size) : recordSize(size) {}
+  size_t recordSize;
+  std::vector<std::vector<unsigned char>> records;
+  struct Text {
+    size_t record;
+    size_t offset;
+    std::string text;
+  };
+  std::vector<Text> texts;
+
+  template <class Record>
+  Record& add() {
+    records.emplace_back(recordSize, 0);
+    return *reinterpret_cast<Record*>(records.back().data());
+  }
+  // The pointer at `offset` of the last record points to `text`.
+  void text(size_t offset, const std::string& value) { texts.push_back({records.size() - 1, offset, value}); }
+};
+
+BOOL RecordedPlatform::answer(const RecordTable& table, LPBYTE buffer, DWORD size, LPDWORD needed,
+                              LPDWORD returned) {
+  size_t total = table.records.size() * table.recordSize;
+  for (const RecordTable::Text& t : table.texts) total += t.text.size() + 1;
+  *needed = static_cast<DWORD>(total);
+  *returned = 0;
+  if (table.records.empty()) return TRUE;
+  if (!buffer || size < total) return fail(ERROR_INSUFFICIENT_BUFFER);
+  for (size_t i = 0; i < table.records.size(); ++i) {
+    std::memcpy(buffer + i * table.recordSize, table.records[i].data(), table.recordSize);
+  }
+  unsigned char* at = buffer + table.records.size() * table.recordSize;
+  for (const RecordTable::Text& t : table.texts) {
+    std::memcpy(at, t.text.c_str(), t.text.size() + 1);
+    std::memcpy(buffer + t.record * table.recordSize + t.offset, &at, sizeof at);
+    at += t.text.size() + 1;
+  }
+  *returned = static_cast<DWORD>(table.records.size());
+  return TRUE;
+}
 
 SC_HANDLE RecordedPlatform::OpenSCManagerA(LPCSTR, LPCSTR, DWORD) {
-  fail(ERROR_ACCESS_DENIED);
-  return nullptr;
+  if (number("version", "platform") == VER_PLATFORM_WIN32_WINDOWS) {
+    fail(ERROR_CALL_NOT_IMPLEMENTED);
+    return nullptr;
+  }
+  if (lower(get("services", "manager")) == "fail") {
+    fail(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  ++openHandles_;
+  return reinterpret_cast<SC_HANDLE>(newHandle(Handle::SERVICE_MANAGER, nullptr));
 }
 
-BOOL RecordedPlatform::EnumServicesStatusA(SC_HANDLE, DWORD, DWORD, LPENUM_SERVICE_STATUSA, DWORD,
-                                           LPDWORD needed, LPDWORD returned, LPDWORD) {
-  if (needed) *needed = 0;
-  if (returned) *returned = 0;
-  return fail(ERROR_INVALID_HANDLE);
+BOOL RecordedPlatform::EnumServicesStatusA(SC_HANDLE manager, DWORD type, DWORD state,
+                                           LPENUM_SERVICE_STATUSA services, DWORD size, LPDWORD needed,
+                                           LPDWORD returned, LPDWORD resume) {
+  *needed = 0;
+  *returned = 0;
+  if (!findHandle(manager, Handle::SERVICE_MANAGER)) return fail(ERROR_INVALID_HANDLE);
+  if (lower(get("services", "enum")) == "fail") return fail(ERROR_ACCESS_DENIED);
+  RecordTable table(sizeof(ENUM_SERVICE_STATUSA));
+  for (const std::string& name : named("service")) {
+    std::string sectionName = "service " + name;
+    DWORD serviceType = static_cast<DWORD>(number(sectionName, "type", SERVICE_WIN32_OWN_PROCESS));
+    DWORD current = static_cast<DWORD>(number(sectionName, "state", SERVICE_STOPPED));
+    bool active = current != SERVICE_STOPPED;
+    if (!(serviceType & type)) continue;
+    if ((state == SERVICE_ACTIVE && !active) || (state == SERVICE_INACTIVE && active)) continue;
+    auto& record = table.add<ENUM_SERVICE_STATUSA>();
+    record.ServiceStatus.dwServiceType = serviceType;
+    record.ServiceStatus.dwCurrentState = current;
+    table.text(offsetof(ENUM_SERVICE_STATUSA, lpServiceName), name);
+    table.text(offsetof(ENUM_SERVICE_STATUSA, lpDisplayName), get(sectionName, "display", name));
+  }
+  if (resume) *resume = 0;
+  if (answer(table, reinterpret_cast<LPBYTE>(services), size, needed, returned)) return TRUE;
+  return fail(ERROR_MORE_DATA);
 }
 
-BOOL RecordedPlatform::CloseServiceHandle(SC_HANDLE) { return TRUE; }
+BOOL RecordedPlatform::CloseServiceHandle(SC_HANDLE handle) {
+  Handle* h = findHandle(handle, Handle::SERVICE_MANAGER);
+  if (!h) return fail(ERROR_INVALID_HANDLE);
+  dropHandle(h);
+  --openHandles_;
+  return TRUE;
+}
+
+// ---- LSA policy
+
+namespace {
+const NTSTATUS kAccessDenied = static_cast<NTSTATUS>(0xC0000022L);
+const NTSTATUS kInvalidHandle = static_cast<NTSTATUS>(0xC0000008L);
+}  // namespace
+
+NTSTATUS RecordedPlatform::LsaOpenPolicy(FARPROC, PLSA_UNICODE_STRING, PLSA_OBJECT_ATTRIBUTES, ACCESS_MASK,
+                                         PLSA_HANDLE policy) {
+  if (lower(get("lsa", "open")) == "fail") return kAccessDenied;
+  *policy = newHandle(Handle::LSA_POLICY, nullptr);
+  ++openHandles_;
+  return 0;
+}
+
+NTSTATUS RecordedPlatform::LsaQueryInformationPolicy(FARPROC, LSA_HANDLE policy,
+                                                     POLICY_INFORMATION_CLASS kind, PVOID* buffer) {
+  if (!findHandle(policy, Handle::LSA_POLICY)) return kInvalidHandle;
+  if (kind != PolicyPrimaryDomainInformation || lower(get("lsa", "query")) == "fail") return kAccessDenied;
+  // One block: the record, the domain name in UTF-16, then a domain SID
+  // (S-1-5-21-x-y-z) when the machine is a member.
+  std::string domain = get("lsa", "domain", "WORKGROUP");
+  static const unsigned char kDomainSid[] = {1, 4, 0, 0, 0, 0, 0, 5, 21, 0, 0, 0, 1, 0,
+                                             0, 0, 2, 0, 0, 0, 3, 0, 0,  0, 0, 0, 0, 0};
+  size_t nameBytes = (domain.size() + 1) * sizeof(WCHAR);
+  size_t total = sizeof(POLICY_PRIMARY_DOMAIN_INFO) + nameBytes + sizeof kDomainSid;
+  auto* block = new unsigned char[total]();
+  auto* info = reinterpret_cast<POLICY_PRIMARY_DOMAIN_INFO*>(block);
+  auto* name = reinterpret_cast<WCHAR*>(block + sizeof *info);
+  for (size_t i = 0; i < domain.size(); ++i) name[i] = static_cast<unsigned char>(domain[i]);
+  info->Name.Buffer = name;
+  info->Name.Length = static_cast<USHORT>(domain.size() * sizeof(WCHAR));
+  info->Name.MaximumLength = static_cast<USHORT>(nameBytes);
+  if (isYes(get("lsa", "sid", "no"))) {
+    std::memcpy(block + sizeof *info + nameBytes, kDomainSid, sizeof kDomainSid);
+    info->Sid = block + sizeof *info + nameBytes;
+  }
+  lsaBuffers_.push_back(block);
+  *buffer = block;
+  return 0;
+}
+
+NTSTATUS RecordedPlatform::LsaFreeMemory(FARPROC, PVOID buffer) {
+  auto it = std::find(lsaBuffers_.begin(), lsaBuffers_.end(), buffer);
+  if (it == lsaBuffers_.end()) return kInvalidHandle;
+  delete[] static_cast<unsigned char*>(buffer);
+  lsaBuffers_.erase(it);
+  return 0;
+}
+
+NTSTATUS RecordedPlatform::LsaClose(FARPROC, LSA_HANDLE policy) {
+  Handle* h = findHandle(policy, Handle::LSA_POLICY);
+  if (!h) return kInvalidHandle;
+  dropHandle(h);
+  --openHandles_;
+  return 0;
+}
+
+// ---- profile and print spooler
+
+DWORD RecordedPlatform::GetProfileStringA(LPCSTR sectionName, LPCSTR key, LPCSTR fallback, LPSTR buffer,
+                                          DWORD size) {
+  if (!buffer || size == 0) return 0;
+  std::string name = "profile " + lower(sectionName ? sectionName : "");
+  std::string text = fallback ? fallback : "";
+  for (const auto& entry : sections_) {
+    if (lower(entry.first) != name) continue;
+    for (const auto& value : entry.second) {
+      if (lower(value.first) == lower(key ? key : "")) text = value.second;
+    }
+  }
+  // Cut to the buffer, as the profile calls do.
+  DWORD n = static_cast<DWORD>(std::min<size_t>(text.size(), size - 1));
+  std::memcpy(buffer, text.data(), n);
+  buffer[n] = '\0';
+  return n;
+}
+
+bool RecordedPlatform::spoolerFails(const std::string& what) {
+  if (!holdsWord(get("spooler", "fail"), what)) return false;
+  fail(RPC_S_SERVER_UNAVAILABLE);
+  return true;
+}
+
+BOOL RecordedPlatform::EnumPortsA(LPSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                                  LPDWORD returned) {
+  *needed = 0;
+  *returned = 0;
+  if (spoolerFails("ports")) return FALSE;
+  if (level != 1 && level != 2) return fail(ERROR_INVALID_LEVEL);
+  RecordTable table(level == 1 ? sizeof(PORT_INFO_1A) : sizeof(PORT_INFO_2A));
+  for (const std::string& name : named("port")) {
+    std::string sectionName = "port " + name;
+    if (level == 1) {
+      table.add<PORT_INFO_1A>();
+      table.text(offsetof(PORT_INFO_1A, pName), name);
+      continue;
+    }
+    auto& record = table.add<PORT_INFO_2A>();
+    record.fPortType = static_cast<DWORD>(number(sectionName, "type", PORT_TYPE_WRITE));
+    table.text(offsetof(PORT_INFO_2A, pPortName), name);
+    if (has(sectionName, "monitor"))
+      table.text(offsetof(PORT_INFO_2A, pMonitorName), get(sectionName, "monitor"));
+    if (has(sectionName, "description")) {
+      table.text(offsetof(PORT_INFO_2A, pDescription), get(sectionName, "description"));
+    }
+  }
+  return answer(table, buffer, size, needed, returned);
+}
+
+BOOL RecordedPlatform::EnumMonitorsA(LPSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                                     LPDWORD returned) {
+  *needed = 0;
+  *returned = 0;
+  if (spoolerFails("monitors")) return FALSE;
+  // Windows 9x knows only the monitor names.
+  bool nt = number("version", "platform") == VER_PLATFORM_WIN32_NT;
+  if (level != 1 && !(level == 2 && nt)) return fail(ERROR_INVALID_LEVEL);
+  RecordTable table(level == 1 ? sizeof(MONITOR_INFO_1A) : sizeof(MONITOR_INFO_2A));
+  for (const std::string& name : named("monitor")) {
+    std::string sectionName = "monitor " + name;
+    if (level == 1) {
+      table.add<MONITOR_INFO_1A>();
+      table.text(offsetof(MONITOR_INFO_1A, pName), name);
+      continue;
+    }
+    table.add<MONITOR_INFO_2A>();
+    table.text(offsetof(MONITOR_INFO_2A, pName), name);
+    if (has(sectionName, "environment")) {
+      table.text(offsetof(MONITOR_INFO_2A, pEnvironment), get(sectionName, "environment"));
+    }
+    if (has(sectionName, "dll")) table.text(offsetof(MONITOR_INFO_2A, pDLLName), get(sectionName, "dll"));
+  }
+  return answer(table, buffer, size, needed, returned);
+}
+
+BOOL RecordedPlatform::EnumPrinterDriversA(LPSTR, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
+                                           LPDWORD needed, LPDWORD returned) {
+  *needed = 0;
+  *returned = 0;
+  if (spoolerFails("drivers")) return FALSE;
+  if (level != 3) return fail(ERROR_INVALID_LEVEL);
+  bool nt = number("version", "platform") == VER_PLATFORM_WIN32_NT;
+  std::string wanted =
+      environment ? environment : get("spooler", "environment", nt ? "Windows NT x86" : "Windows 4.0");
+  RecordTable table(sizeof(DRIVER_INFO_3A));
+  for (const std::string& name : named("driver")) {
+    std::string sectionName = "driver " + name;
+    std::string driverEnvironment = get(sectionName, "environment", wanted);
+    if (lower(driverEnvironment) != lower(wanted)) continue;
+    auto& record = table.add<DRIVER_INFO_3A>();
+    record.cVersion = static_cast<DWORD>(number(sectionName, "version", nt ? 3 : 0));
+    table.text(offsetof(DRIVER_INFO_3A, pName), name);
+    table.text(offsetof(DRIVER_INFO_3A, pEnvironment), driverEnvironment);
+    static const std::pair<const char*, size_t> texts[] = {
+        {"path", offsetof(DRIVER_INFO_3A, pDriverPath)},
+        {"data", offsetof(DRIVER_INFO_3A, pDataFile)},
+        {"config", offsetof(DRIVER_INFO_3A, pConfigFile)},
+        {"help", offsetof(DRIVER_INFO_3A, pHelpFile)},
+        {"monitor", offsetof(DRIVER_INFO_3A, pMonitorName)},
+        {"datatype", offsetof(DRIVER_INFO_3A, pDefaultDataType)},
+    };
+    for (const auto& t : texts) {
+      if (has(sectionName, t.first)) table.text(t.second, get(sectionName, t.first));
+    }
+  }
+  return answer(table, buffer, size, needed, returned);
+}
+
+BOOL RecordedPlatform::EnumPrintersA(DWORD flags, LPSTR, DWORD level, LPBYTE buffer, DWORD size,
+                                     LPDWORD needed, LPDWORD returned) {
+  *needed = 0;
+  *returned = 0;
+  if (spoolerFails("printers")) return FALSE;
+  if (level != 2) return fail(ERROR_INVALID_LEVEL);
+  RecordTable table(sizeof(PRINTER_INFO_2A));
+  for (const std::string& name : named("printer")) {
+    std::string sectionName = "printer " + name;
+    std::string scopes = get(sectionName, "scopes", "local");
+    bool listed = ((flags & PRINTER_ENUM_LOCAL) && holdsWord(scopes, "local")) ||
+                  ((flags & PRINTER_ENUM_CONNECTIONS) && holdsWord(scopes, "connections")) ||
+                  ((flags & PRINTER_ENUM_NAME) && holdsWord(scopes, "name"));
+    if (!listed) continue;
+    auto& record = table.add<PRINTER_INFO_2A>();
+    record.Attributes = static_cast<DWORD>(number(sectionName, "attributes", PRINTER_ATTRIBUTE_LOCAL));
+    record.Priority = static_cast<DWORD>(number(sectionName, "priority", 1));
+    record.DefaultPriority = static_cast<DWORD>(number(sectionName, "defaultPriority", 0));
+    record.Status = static_cast<DWORD>(number(sectionName, "status", 0));
+    record.cJobs = static_cast<DWORD>(number(sectionName, "jobs", 0));
+    table.text(offsetof(PRINTER_INFO_2A, pPrinterName), name);
+    static const std::pair<const char*, size_t> texts[] = {
+        {"server", offsetof(PRINTER_INFO_2A, pServerName)},
+        {"share", offsetof(PRINTER_INFO_2A, pShareName)},
+        {"port", offsetof(PRINTER_INFO_2A, pPortName)},
+        {"driver", offsetof(PRINTER_INFO_2A, pDriverName)},
+        {"comment", offsetof(PRINTER_INFO_2A, pComment)},
+        {"location", offsetof(PRINTER_INFO_2A, pLocation)},
+        {"sepFile", offsetof(PRINTER_INFO_2A, pSepFile)},
+        {"printProcessor", offsetof(PRINTER_INFO_2A, pPrintProcessor)},
+        {"datatype", offsetof(PRINTER_INFO_2A, pDatatype)},
+        {"parameters", offsetof(PRINTER_INFO_2A, pParameters)},
+    };
+    for (const auto& t : texts) {
+      if (has(sectionName, t.first)) table.text(t.second, get(sectionName, t.first));
+    }
+  }
+  return answer(table, buffer, size, needed, returned);
+}

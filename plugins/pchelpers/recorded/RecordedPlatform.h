@@ -28,6 +28,26 @@
 //                  bytesPerSector freeClusters totalClusters (0 clusters: fails)
 //   [file PATH]    version written (YYYY-MM-DD HH:MM:SS) narrow (yes: the key
 //                  stands as narrow text in the version block)
+//   [profile APP]  KEY = text (GetProfileStringA of win.ini section APP)
+//   [spooler]      fail = words out of ports monitors drivers printers (that
+//                  enumeration fails); environment (default driver environment)
+//   [port NAME]    monitor description type (PORT_INFO_1/2, in file order)
+//   [monitor NAME] environment dll (MONITOR_INFO_1/2; level 2 fails on 9x)
+//   [driver NAME]  version environment path data config help monitor datatype
+//   [printer NAME] scopes (words out of local connections name: the
+//                  EnumPrintersA flags that list it), server share port driver
+//                  comment location sepFile printProcessor datatype parameters
+//                  attributes priority defaultPriority status jobs; a text key
+//                  left out gives a null pointer in PRINTER_INFO_2
+//   [processes]    snapshot (fail: CreateToolhelp32Snapshot fails), enum (fail:
+//                  EnumProcesses fails)
+//   [process ID]   exe (Toolhelp file name; else the base of path), path (first
+//                  module's file), open (no: OpenProcess is denied), modules
+//                  (no: EnumProcessModules fails)
+//   [services]     manager (fail: OpenSCManagerA denied), enum (fail)
+//   [service NAME] display state type (0x10 own process unless given)
+//   [lsa]          open (fail), query (fail), domain (primary domain name),
+//                  sid (yes: the domain record carries a SID, as for a member)
 //   [HKEY_...\path] registry values in the registry-editor export syntax:
 //                  "name"="text", "name"=dword:0000000a, "name"=hex:01,02,
 //                  "name"=hex(7):61,00,00, "name"=multi:"a","b", @="default"
@@ -44,6 +64,9 @@ class RecordedPlatform : public Platform {
   int openRegistryKeys() const { return openKeys_; }
   int loadedModules() const { return loadedModules_; }
   const std::vector<DWORD>& priorityClassesSet() const { return prioritySets_; }
+  // Process, snapshot, service manager and LSA handles still open; LSA buffers not freed.
+  int openHandles() const { return openHandles_; }
+  int lsaBuffers() const { return static_cast<int>(lsaBuffers_.size()); }
 
   HMODULE LoadLibraryA(LPCSTR name) override;
   BOOL FreeLibrary(HMODULE module) override;
@@ -106,6 +129,31 @@ class RecordedPlatform : public Platform {
                            DWORD size, LPDWORD needed, LPDWORD returned, LPDWORD resume) override;
   BOOL CloseServiceHandle(SC_HANDLE handle) override;
 
+  HANDLE CreateToolhelp32Snapshot(FARPROC entry, DWORD flags, DWORD processId) override;
+  BOOL Process32First(FARPROC entry, HANDLE snapshot, LPPROCESSENTRY32 process) override;
+  BOOL Process32Next(FARPROC entry, HANDLE snapshot, LPPROCESSENTRY32 process) override;
+  BOOL EnumProcesses(FARPROC entry, DWORD* processIds, DWORD size, DWORD* returned) override;
+  BOOL EnumProcessModules(FARPROC entry, HANDLE process, HMODULE* modules, DWORD size,
+                          LPDWORD needed) override;
+  DWORD GetModuleFileNameExA(FARPROC entry, HANDLE process, HMODULE module, LPSTR name, DWORD size) override;
+
+  NTSTATUS LsaOpenPolicy(FARPROC entry, PLSA_UNICODE_STRING system, PLSA_OBJECT_ATTRIBUTES attributes,
+                         ACCESS_MASK access, PLSA_HANDLE policy) override;
+  NTSTATUS LsaQueryInformationPolicy(FARPROC entry, LSA_HANDLE policy, POLICY_INFORMATION_CLASS kind,
+                                     PVOID* buffer) override;
+  NTSTATUS LsaFreeMemory(FARPROC entry, PVOID buffer) override;
+  NTSTATUS LsaClose(FARPROC entry, LSA_HANDLE policy) override;
+
+  DWORD GetProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer, DWORD size) override;
+  BOOL EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                  LPDWORD returned) override;
+  BOOL EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                     LPDWORD returned) override;
+  BOOL EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
+                           LPDWORD needed, LPDWORD returned) override;
+  BOOL EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                     LPDWORD returned) override;
+
   struct RegistryNode;
   using Section = std::map<std::string, std::string>;
 
@@ -117,16 +165,26 @@ class RecordedPlatform : public Platform {
   unsigned long long number(const std::string& sectionName, const std::string& key,
                             unsigned long long fallback = 0) const;
   bool fail(DWORD error);
+  bool has(const std::string& sectionName, const std::string& key) const;
+  // Names of the "[KIND NAME]" sections of one kind, in file order.
+  const std::vector<std::string>& named(const std::string& kind) const;
+  bool spoolerFails(const std::string& what);
+  struct RecordTable;
+  BOOL answer(const RecordTable& table, LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned);
   RegistryNode* node(HKEY key);
   const FileRecord* file(const std::string& path) const;
   void parse(const std::string& text);
 
   std::map<std::string, Section> sections_;
   std::vector<std::string> driveOrder_;
+  std::map<std::string, std::vector<std::string>> named_;
+  std::map<void*, size_t> snapshots_;  // open snapshot -> position of its walk
+  std::vector<void*> lsaBuffers_;
   std::map<std::string, std::unique_ptr<FileRecord>> files_;
   std::map<HKEY, std::unique_ptr<RegistryNode>> roots_;
   DWORD lastError_ = 0;
   int openKeys_ = 0;
+  int openHandles_ = 0;
   int loadedModules_ = 0;
   DWORD clock_ = 1000;
   DWORD priorityClass_ = NORMAL_PRIORITY_CLASS;

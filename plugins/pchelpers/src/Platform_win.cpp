@@ -126,6 +126,25 @@ class Win32Platform final : public Platform {
     return ::OpenProcess(access, inherit, processId);
   }
   BOOL CloseHandle(HANDLE handle) override { return ::CloseHandle(handle); }
+  HANDLE CreateToolhelp32Snapshot(FARPROC entry, DWORD flags, DWORD processId) override {
+    return entryAs<HANDLE(WINAPI*)(DWORD, DWORD)>(entry)(flags, processId);
+  }
+  BOOL Process32First(FARPROC entry, HANDLE snapshot, LPPROCESSENTRY32 process) override {
+    return entryAs<BOOL(WINAPI*)(HANDLE, LPPROCESSENTRY32)>(entry)(snapshot, process);
+  }
+  BOOL Process32Next(FARPROC entry, HANDLE snapshot, LPPROCESSENTRY32 process) override {
+    return entryAs<BOOL(WINAPI*)(HANDLE, LPPROCESSENTRY32)>(entry)(snapshot, process);
+  }
+  BOOL EnumProcesses(FARPROC entry, DWORD* processIds, DWORD size, DWORD* returned) override {
+    return entryAs<BOOL(WINAPI*)(DWORD*, DWORD, DWORD*)>(entry)(processIds, size, returned);
+  }
+  BOOL EnumProcessModules(FARPROC entry, HANDLE process, HMODULE* modules, DWORD size,
+                          LPDWORD needed) override {
+    return entryAs<BOOL(WINAPI*)(HANDLE, HMODULE*, DWORD, LPDWORD)>(entry)(process, modules, size, needed);
+  }
+  DWORD GetModuleFileNameExA(FARPROC entry, HANDLE process, HMODULE module, LPSTR name, DWORD size) override {
+    return entryAs<DWORD(WINAPI*)(HANDLE, HMODULE, LPSTR, DWORD)>(entry)(process, module, name, size);
+  }
 
   SC_HANDLE OpenSCManagerA(LPCSTR machine, LPCSTR database, DWORD access) override {
     return ::OpenSCManagerA(machine, database, access);
@@ -135,6 +154,43 @@ class Win32Platform final : public Platform {
     return ::EnumServicesStatusA(manager, type, state, services, size, needed, returned, resume);
   }
   BOOL CloseServiceHandle(SC_HANDLE handle) override { return ::CloseServiceHandle(handle); }
+
+  NTSTATUS LsaOpenPolicy(FARPROC entry, PLSA_UNICODE_STRING system, PLSA_OBJECT_ATTRIBUTES attributes,
+                         ACCESS_MASK access, PLSA_HANDLE policy) override {
+    return entryAs<NTSTATUS(WINAPI*)(PLSA_UNICODE_STRING, PLSA_OBJECT_ATTRIBUTES, ACCESS_MASK, PLSA_HANDLE)>(
+        entry)(system, attributes, access, policy);
+  }
+  NTSTATUS LsaQueryInformationPolicy(FARPROC entry, LSA_HANDLE policy, POLICY_INFORMATION_CLASS kind,
+                                     PVOID* buffer) override {
+    return entryAs<NTSTATUS(WINAPI*)(LSA_HANDLE, POLICY_INFORMATION_CLASS, PVOID*)>(entry)(policy, kind,
+                                                                                           buffer);
+  }
+  NTSTATUS LsaFreeMemory(FARPROC entry, PVOID buffer) override {
+    return entryAs<NTSTATUS(WINAPI*)(PVOID)>(entry)(buffer);
+  }
+  NTSTATUS LsaClose(FARPROC entry, LSA_HANDLE policy) override {
+    return entryAs<NTSTATUS(WINAPI*)(LSA_HANDLE)>(entry)(policy);
+  }
+
+  DWORD GetProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer, DWORD size) override {
+    return ::GetProfileStringA(section, key, fallback, buffer, size);
+  }
+  BOOL EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                  LPDWORD returned) override {
+    return ::EnumPortsA(server, level, buffer, size, needed, returned);
+  }
+  BOOL EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                     LPDWORD returned) override {
+    return ::EnumMonitorsA(server, level, buffer, size, needed, returned);
+  }
+  BOOL EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
+                           LPDWORD needed, LPDWORD returned) override {
+    return ::EnumPrinterDriversA(server, environment, level, buffer, size, needed, returned);
+  }
+  BOOL EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                     LPDWORD returned) override {
+    return ::EnumPrintersA(flags, name, level, buffer, size, needed, returned);
+  }
 };
 
 Win32Platform g_realPlatform;

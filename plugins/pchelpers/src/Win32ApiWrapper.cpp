@@ -56,6 +56,66 @@ BOOL Win32ApiWrapper::GetProductInfo(DWORD major, DWORD minor, DWORD spMajor, DW
   return platform_.GetProductInfo(fn, major, minor, spMajor, spMinor, productType);
 }
 
+HANDLE Win32ApiWrapper::CreateToolhelp32Snapshot(DWORD flags, DWORD processId) {
+  FARPROC fn = entry(ENTRY_CREATE_TOOLHELP32_SNAPSHOT, KERNEL32, "CreateToolhelp32Snapshot", true);
+  return platform_.CreateToolhelp32Snapshot(fn, flags, processId);
+}
+
+BOOL Win32ApiWrapper::Process32First(HANDLE snapshot, LPPROCESSENTRY32 process) {
+  FARPROC fn = entry(ENTRY_PROCESS32_FIRST, KERNEL32, "Process32First", true);
+  return platform_.Process32First(fn, snapshot, process);
+}
+
+BOOL Win32ApiWrapper::Process32Next(HANDLE snapshot, LPPROCESSENTRY32 process) {
+  FARPROC fn = entry(ENTRY_PROCESS32_NEXT, KERNEL32, "Process32Next", false);
+  if (!fn) return 0;
+  return platform_.Process32Next(fn, snapshot, process);
+}
+
+BOOL Win32ApiWrapper::EnumProcesses(DWORD* processIds, DWORD size, DWORD* returned) {
+  FARPROC fn = entry(ENTRY_ENUM_PROCESSES, PSAPI, "EnumProcesses", false);
+  if (!fn) return 0;
+  return platform_.EnumProcesses(fn, processIds, size, returned);
+}
+
+BOOL Win32ApiWrapper::EnumProcessModules(HANDLE process, HMODULE* modules, DWORD size, LPDWORD needed) {
+  FARPROC fn = entry(ENTRY_ENUM_PROCESS_MODULES, PSAPI, "EnumProcessModules", false);
+  if (!fn) return 0;
+  return platform_.EnumProcessModules(fn, process, modules, size, needed);
+}
+
+DWORD Win32ApiWrapper::GetModuleFileNameExA(HANDLE process, HMODULE module, LPSTR name, DWORD size) {
+  FARPROC fn = entry(ENTRY_GET_MODULE_FILE_NAME_EX, PSAPI, "GetModuleFileNameExA", false);
+  if (!fn) return 0;
+  return platform_.GetModuleFileNameExA(fn, process, module, name, size);
+}
+
+NTSTATUS Win32ApiWrapper::LsaOpenPolicy(PLSA_UNICODE_STRING system, PLSA_OBJECT_ATTRIBUTES attributes,
+                                        ACCESS_MASK access, PLSA_HANDLE policy) {
+  FARPROC fn = entry(ENTRY_LSA_OPEN_POLICY, ADVAPI32, "LsaOpenPolicy", false);
+  if (!fn) return kLsaMissing;
+  return platform_.LsaOpenPolicy(fn, system, attributes, access, policy);
+}
+
+NTSTATUS Win32ApiWrapper::LsaQueryInformationPolicy(LSA_HANDLE policy, POLICY_INFORMATION_CLASS kind,
+                                                    PVOID* buffer) {
+  FARPROC fn = entry(ENTRY_LSA_QUERY_INFORMATION_POLICY, ADVAPI32, "LsaQueryInformationPolicy", false);
+  if (!fn) return kLsaMissing;
+  return platform_.LsaQueryInformationPolicy(fn, policy, kind, buffer);
+}
+
+NTSTATUS Win32ApiWrapper::LsaFreeMemory(PVOID buffer) {
+  FARPROC fn = entry(ENTRY_LSA_FREE_MEMORY, ADVAPI32, "LsaFreeMemory", false);
+  if (!fn) return kLsaMissing;
+  return platform_.LsaFreeMemory(fn, buffer);
+}
+
+NTSTATUS Win32ApiWrapper::LsaClose(LSA_HANDLE policy) {
+  FARPROC fn = entry(ENTRY_LSA_CLOSE, ADVAPI32, "LsaClose", false);
+  if (!fn) return kLsaMissing;
+  return platform_.LsaClose(fn, policy);
+}
+
 // ---- forwarding
 
 BOOL Win32ApiWrapper::CloseHandle(HANDLE handle) { return platform_.CloseHandle(handle); }

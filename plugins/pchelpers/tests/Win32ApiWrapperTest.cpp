@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "Scenario.h"
 #include "nox/Error.h"
 #include "pchelpers/SystemInformation.h"
@@ -55,6 +57,57 @@ TEST(Win32ApiWrapper, PresentEntryPointsAreCalled) {
   EXPECT_EQ(machine.platform().loadedModules(), 0);
 }
 
+void takeSnapshot() { Win32ApiWrapper().CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0); }
+void walkFirstProcess() {
+  PROCESSENTRY32 process = {};
+  process.dwSize = sizeof process;
+  Win32ApiWrapper().Process32First(nullptr, &process);
+}
+
+TEST(Win32ApiWrapper, ToolhelpRules) {
+  {
+    ScenarioMachine machine = ScenarioMachine::fromText(
+        "[missing]\nkernel32.dll!CreateToolhelp32Snapshot\nkernel32.dll!Process32First\n"
+        "kernel32.dll!Process32Next\n");
+    expectRaised(takeSnapshot, 1, 966, "throwNoFunction");
+    expectRaised(walkFirstProcess, 1, 966, "throwNoFunction");
+    PROCESSENTRY32 process = {};
+    process.dwSize = sizeof process;
+    EXPECT_EQ(Win32ApiWrapper().Process32Next(nullptr, &process), 0) << "Process32Next answers 0";
+    EXPECT_EQ(machine.platform().loadedModules(), 0);
+  }
+  ScenarioMachine machine = ScenarioMachine::fromText("[missing]\nkernel32.dll\n");
+  expectRaised(takeSnapshot, 2, 975, "throwNoModule");
+  expectRaised(walkFirstProcess, 2, 975, "throwNoModule");
+  PROCESSENTRY32 process = {};
+  process.dwSize = sizeof process;
+  EXPECT_EQ(Win32ApiWrapper().Process32Next(nullptr, &process), 0) << "the module load is not checked";
+}
+
+TEST(Win32ApiWrapper, ProcessStatusAndLsaAnswerTheirFailureValue) {
+  for (const char* missing : {"psapi.dll\nadvapi32.dll\n",
+                              "psapi.dll!EnumProcesses\npsapi.dll!EnumProcessModules\n"
+                              "psapi.dll!GetModuleFileNameExA\nadvapi32.dll!LsaOpenPolicy\n"
+                              "advapi32.dll!LsaQueryInformationPolicy\nadvapi32.dll!LsaFreeMemory\n"
+                              "advapi32.dll!LsaClose\n"}) {
+    ScenarioMachine machine = ScenarioMachine::fromText(std::string("[process 8]\n[missing]\n") + missing);
+    Win32ApiWrapper api;
+    DWORD ids[4] = {}, returned = 0;
+    EXPECT_EQ(api.EnumProcesses(ids, sizeof ids, &returned), 0) << missing;
+    HMODULE module = nullptr;
+    EXPECT_EQ(api.EnumProcessModules(nullptr, &module, sizeof module, &returned), 0) << missing;
+    char name[16];
+    EXPECT_EQ(api.GetModuleFileNameExA(nullptr, nullptr, name, sizeof name), 0u) << missing;
+    LSA_OBJECT_ATTRIBUTES attributes = {};
+    LSA_HANDLE policy = nullptr;
+    PVOID buffer = nullptr;
+    EXPECT_EQ(api.LsaOpenPolicy(nullptr, &attributes, POLICY_VIEW_LOCAL_INFORMATION, &policy), 31) << missing;
+    EXPECT_EQ(api.LsaQueryInformationPolicy(policy, PolicyPrimaryDomainInformation, &buffer), 31) << missing;
+    EXPECT_EQ(api.LsaFreeMemory(buffer), 31) << missing;
+    EXPECT_EQ(api.LsaClose(policy), 31) << missing;
+  }
+}
+
 TEST(Win32ApiWrapper, RealPlatformUnderWine) {
   // No scenario: the real calls. Wine has both entry points.
   ULARGE_INTEGER toCaller, total, free;
@@ -62,6 +115,17 @@ TEST(Win32ApiWrapper, RealPlatformUnderWine) {
   EXPECT_GT(total.QuadPart, 0u);
   DWORD type = 0;
   EXPECT_TRUE(Win32ApiWrapper().GetProductInfo(6, 1, 0, 0, &type));
+
+  // This process is among those the process status functions list.
+  Win32ApiWrapper api;
+  DWORD ids[1024], returned = 0;
+  ASSERT_TRUE(api.EnumProcesses(ids, sizeof ids, &returned));
+  EXPECT_NE(std::find(ids, ids + returned / sizeof(DWORD), GetCurrentProcessId()),
+            ids + returned / sizeof(DWORD));
+  LSA_OBJECT_ATTRIBUTES attributes = {};
+  LSA_HANDLE policy = nullptr;
+  ASSERT_EQ(api.LsaOpenPolicy(nullptr, &attributes, POLICY_VIEW_LOCAL_INFORMATION, &policy), 0);
+  EXPECT_EQ(api.LsaClose(policy), 0);
 }
 
 }  // namespace

@@ -1,7 +1,12 @@
 #pragma once
 
 #include <windows.h>
+// clang-format off
+#include <ntsecapi.h>
+#include <tlhelp32.h>
+#include <winspool.h>
 #include <winsvc.h>
+// clang-format on
 
 // Every Windows call a plug-in makes about the machine it runs on goes through
 // one Platform. Plug-ins use the real one; tests install a recorded one with
@@ -44,6 +49,7 @@ class Platform {
   virtual BOOL GlobalMemoryStatusEx(FARPROC entry, LPMEMORYSTATUSEX status) = 0;
   virtual void GlobalMemoryStatus(LPMEMORYSTATUS status) = 0;
   virtual DWORD ExpandEnvironmentStringsA(LPCSTR pattern, LPSTR buffer, DWORD size) = 0;
+  virtual DWORD GetProfileStringA(LPCSTR section, LPCSTR key, LPCSTR fallback, LPSTR buffer, DWORD size) = 0;
 
   // Processor: whether the CPUID instruction exists, its answers, the time-stamp counter.
   virtual bool cpuidSupported() = 0;
@@ -77,6 +83,15 @@ class Platform {
   virtual BOOL SetPriorityClass(HANDLE process, DWORD priorityClass) = 0;
   virtual HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId) = 0;
   virtual BOOL CloseHandle(HANDLE handle) = 0;
+  // Toolhelp (Windows 9x and later) and process status (PSAPI.DLL, NT).
+  virtual HANDLE CreateToolhelp32Snapshot(FARPROC entry, DWORD flags, DWORD processId) = 0;
+  virtual BOOL Process32First(FARPROC entry, HANDLE snapshot, LPPROCESSENTRY32 process) = 0;
+  virtual BOOL Process32Next(FARPROC entry, HANDLE snapshot, LPPROCESSENTRY32 process) = 0;
+  virtual BOOL EnumProcesses(FARPROC entry, DWORD* processIds, DWORD size, DWORD* returned) = 0;
+  virtual BOOL EnumProcessModules(FARPROC entry, HANDLE process, HMODULE* modules, DWORD size,
+                                  LPDWORD needed) = 0;
+  virtual DWORD GetModuleFileNameExA(FARPROC entry, HANDLE process, HMODULE module, LPSTR name,
+                                     DWORD size) = 0;
 
   // Services.
   virtual SC_HANDLE OpenSCManagerA(LPCSTR machine, LPCSTR database, DWORD access) = 0;
@@ -84,6 +99,25 @@ class Platform {
                                    LPENUM_SERVICE_STATUSA services, DWORD size, LPDWORD needed,
                                    LPDWORD returned, LPDWORD resume) = 0;
   virtual BOOL CloseServiceHandle(SC_HANDLE handle) = 0;
+
+  // LSA policy (Advapi32.DLL); results are NTSTATUS codes.
+  virtual NTSTATUS LsaOpenPolicy(FARPROC entry, PLSA_UNICODE_STRING system, PLSA_OBJECT_ATTRIBUTES attributes,
+                                 ACCESS_MASK access, PLSA_HANDLE policy) = 0;
+  virtual NTSTATUS LsaQueryInformationPolicy(FARPROC entry, LSA_HANDLE policy, POLICY_INFORMATION_CLASS kind,
+                                             PVOID* buffer) = 0;
+  virtual NTSTATUS LsaFreeMemory(FARPROC entry, PVOID buffer) = 0;
+  virtual NTSTATUS LsaClose(FARPROC entry, LSA_HANDLE policy) = 0;
+
+  // Print spooler. Each enumeration fills `buffer` with its records followed
+  // by the texts they point to; a buffer too small gives the size in `needed`.
+  virtual BOOL EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                          LPDWORD returned) = 0;
+  virtual BOOL EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                             LPDWORD returned) = 0;
+  virtual BOOL EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
+                                   LPDWORD needed, LPDWORD returned) = 0;
+  virtual BOOL EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                             LPDWORD returned) = 0;
 };
 
 // The platform in force: the real one unless a ScopedPlatform is alive.

@@ -76,10 +76,38 @@ class Win32ApiWrapper {
   BOOL GetDiskFreeSpaceExA(LPCSTR root, PULARGE_INTEGER freeToCaller, PULARGE_INTEGER total,
                            PULARGE_INTEGER totalFree);
   BOOL GetProductInfo(DWORD major, DWORD minor, DWORD spMajor, DWORD spMinor, PDWORD productType);
+  HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD processId);
+  BOOL Process32First(HANDLE snapshot, LPPROCESSENTRY32 process);
+  BOOL Process32Next(HANDLE snapshot, LPPROCESSENTRY32 process);
+  BOOL EnumProcesses(DWORD* processIds, DWORD size, DWORD* returned);
+  BOOL EnumProcessModules(HANDLE process, HMODULE* modules, DWORD size, LPDWORD needed);
+  DWORD GetModuleFileNameExA(HANDLE process, HMODULE module, LPSTR name, DWORD size);
+  NTSTATUS LsaOpenPolicy(PLSA_UNICODE_STRING system, PLSA_OBJECT_ATTRIBUTES attributes, ACCESS_MASK access,
+                         PLSA_HANDLE policy);
+  NTSTATUS LsaQueryInformationPolicy(LSA_HANDLE policy, POLICY_INFORMATION_CLASS kind, PVOID* buffer);
+  NTSTATUS LsaFreeMemory(PVOID buffer);
+  NTSTATUS LsaClose(LSA_HANDLE policy);
+
+  // What an LSA call gives when Advapi32.DLL or its entry point is missing.
+  static const NTSTATUS kLsaMissing = 31;
 
  private:
   enum Library { KERNEL32, PSAPI, ADVAPI32, LIBRARY_COUNT };
-  enum Entry { ENTRY_GET_DISK_FREE_SPACE_EX, ENTRY_GET_PRODUCT_INFO, ENTRY_COUNT };
+  enum Entry {
+    ENTRY_GET_DISK_FREE_SPACE_EX,
+    ENTRY_GET_PRODUCT_INFO,
+    ENTRY_CREATE_TOOLHELP32_SNAPSHOT,
+    ENTRY_PROCESS32_FIRST,
+    ENTRY_PROCESS32_NEXT,
+    ENTRY_ENUM_PROCESSES,
+    ENTRY_ENUM_PROCESS_MODULES,
+    ENTRY_GET_MODULE_FILE_NAME_EX,
+    ENTRY_LSA_OPEN_POLICY,
+    ENTRY_LSA_QUERY_INFORMATION_POLICY,
+    ENTRY_LSA_FREE_MEMORY,
+    ENTRY_LSA_CLOSE,
+    ENTRY_COUNT
+  };
 
   // The entry point, or null when it cannot be had. With `raise`, a module that
   // cannot be loaded or an entry point that is missing throws instead.
