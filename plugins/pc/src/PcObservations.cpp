@@ -1,5 +1,6 @@
 #include "PcObservations.h"
 
+#include "InventorySections.h"
 #include "SystemSections.h"
 
 namespace pc {
@@ -20,11 +21,14 @@ PcRootObservation::PcRootObservation() {
   addSubObservation<SectionObservation>("memory", fillMemorySection);
   addSubObservation<SectionObservation>("environmentVariables", fillEnvironmentSection);
   addSubObservation<SectionObservation>("drive", fillDriveSection);
-  // Sections still to be filled report their name only.
-  for (const char* name : {"component", "execApplication", "installedApplication", "network",
-                           "runApplication", "scsi", "service", "printer"}) {
-    addSubObservation<SectionObservation>(name, nullptr);
-  }
+  addSubObservation<SectionObservation>("component", fillComponentSection);
+  addSubObservation<SectionObservation>("execApplication", fillExecApplicationSection);
+  addSubObservation<SectionObservation>("installedApplication", fillInstalledApplicationSection);
+  addSubObservation<SectionObservation>("network", fillNetworkSection);
+  addSubObservation<SectionObservation>("runApplication", fillRunApplicationSection);
+  addSubObservation<SectionObservation>("scsi", fillScsiSection);
+  addSubObservation<SectionObservation>("service", fillServiceSection);
+  addSubObservation<SectionObservation>("printer", fillPrinterSection);
 }
 
 }  // namespace pc

@@ -1,0 +1,256 @@
+// Section "printer": what the print spooler of this machine knows.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "InventorySections.h"
+#include "SectionGuard.h"
+#include "pchelpers/ReportLeaves.h"
+#include "pchelpers/SystemInformation.h"
+
+namespace pc {
+
+namespace {
+
+// Each single spooler status bit and its words; anything else has none.
+struct StatusWords {
+  DWORD status;
+  const char* text;
+};
+const StatusWords kStatusWords[] = {
+    {0x1, "The printer is paused."},
+    {0x2, "The printer is in an error state."},
+    {0x4, "The printer is deleting a print job."},
+    {0x8, "Paper is jammed in the printer"},
+    {0x10, "The printer is out of paper."},
+    {0x20, "The printer is in a manual feed state."},
+    {0x40, "The printer has a paper problem."},
+    {0x80, "The printer is offline."},
+    {0x100, "The printer is in an active input/output state."},
+    {0x200, "The printer is busy."},
+    {0x400, "The printer is printing."},
+    {0x800, "The printer's output bin is full."},
+    {0x1000, "The printer is not available for printing."},
+    {0x2000, "The printer is waiting."},
+    {0x4000, "The printer is processing a print job."},
+    {0x8000, "The printer is initializing."},
+    {0x10000, "The printer is warming up."},
+    {0x20000, "The printer is low on toner."},
+    {0x40000, "The printer is out of toner."},
+    {0x80000, "The printer cannot print the current page."},
+    {0x100000, "The printer has an error that requires the user to do something."},
+    {0x200000, "The printer has run out of memory."},
+    {0x400000, "The printer door is open."},
+    {0x800000, "The printer status is unknown."},
+    {0x1000000, "The printer is in power save mode."},
+};
+
+// Enumeration scopes per platform: the EnumPrintersA flags and the scope text.
+struct Scope {
+  DWORD flags;
+  const char* text;
+};
+const Scope kScopes9x[] = {{PRINTER_ENUM_LOCAL, "local and remote"},
+                           {PRINTER_ENUM_NAME, "print providers in domain"}};
+const Scope kScopesNt[] = {{PRINTER_ENUM_LOCAL, "Local"},
+                           {PRINTER_ENUM_CONNECTIONS, "connected remote printers"},
+                           {PRINTER_ENUM_NAME, "print providers in domain"}};
+
+// A spooler text whose pointer is absent reads as empty text.
+const char* textOf(const char* text) { return text ? text : ""; }
+
+// The spooler's two-call pattern: learn the size, then fill a buffer of it.
+// False when the filling call fails; the records are then not to be read.
+template <class Call>
+bool enumerate(Call call, std::vector<BYTE>& buffer, DWORD& count) {
+  DWORD needed = 0, returned = 0;
+  call(nullptr, 0, &needed, &returned);
+  buffer.assign(needed, 0);
+  count = 0;
+  if (!call(buffer.empty() ? nullptr : buffer.data(), needed, &needed, &returned)) return false;
+  count = returned;
+  return true;
+}
+
+// "a.b.c.d" from the fixed version record of the file; "" on any failure.
+std::string fixedFileVersion(const char* path) {
+  Win32ApiWrapper api;
+  DWORD handle = 0;
+  DWORD size = api.GetFileVersionInfoSizeA(path, &handle);
+  if (size == 0) return "";
+  std::vector<BYTE> block(size);
+  if (!api.GetFileVersionInfoA(path, handle, size, block.data())) return "";
+  void* fixed = nullptr;
+  UINT length = 0;
+  if (!api.VerQueryValueA(block.data(), "\\", &fixed, &length) || !fixed ||
+      length < sizeof(VS_FIXEDFILEINFO)) {
+    return "";
+  }
+  const VS_FIXEDFILEINFO& info = *static_cast<const VS_FIXEDFILEINFO*>(fixed);
+  char text[64];
+  std::snprintf(text, sizeof text, "%d.%d.%d.%d", static_cast<int>(HIWORD(info.dwFileVersionMS)),
+                static_cast<int>(LOWORD(info.dwFileVersionMS)),
+                static_cast<int>(HIWORD(info.dwFileVersionLS)),
+                static_cast<int>(LOWORD(info.dwFileVersionLS)));
+  return text;
+}
+
+// The platform id, or false (node marked unsuccessful) when the version cannot be read.
+bool platformId(Report& node, DWORD& platform) {
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  if (!Win32ApiWrapper().GetVersionExA(&version)) {
+    node.setSuccess(false);
+    return false;
+  }
+  platform = version.dwPlatformId;
+  return true;
+}
+
+void fillPorts(Report& node) {
+  std::vector<BYTE> buffer;
+  DWORD count = 0;
+  if (!enumerate([&](LPBYTE b, DWORD s, LPDWORD n,
+                     LPDWORD r) { return currentPlatform().EnumPortsA(nullptr, 2, b, s, n, r); },
+                 buffer, count)) {
+    return;
+  }
+  const PORT_INFO_2A* ports = reinterpret_cast<const PORT_INFO_2A*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) {
+    Report& port = addNode(node, "availablePortsData");
+    addText(port, "portName", textOf(ports[i].pPortName));
+    addText(port, "description", textOf(ports[i].pDescription));
+  }
+}
+
+void fillMonitors(Report& node) {
+  DWORD platform = 0;
+  if (!platformId(node, platform)) return;
+  String windows = FileInformation::getWindowsFolder();
+  DWORD level = platform == VER_PLATFORM_WIN32_NT ? 2 : 1;
+  std::vector<BYTE> buffer;
+  DWORD count = 0;
+  if (!enumerate([&](LPBYTE b, DWORD s, LPDWORD n,
+                     LPDWORD r) { return currentPlatform().EnumMonitorsA(nullptr, level, b, s, n, r); },
+                 buffer, count)) {
+    return;
+  }
+  for (DWORD i = 0; i < count; ++i) {
+    Report& monitor = addNode(node, "monitorInformation");
+    if (level == 1) {
+      addText(monitor, "monitorName",
+              textOf(reinterpret_cast<const MONITOR_INFO_1A*>(buffer.data())[i].pName));
+      continue;
+    }
+    const MONITOR_INFO_2A& info = reinterpret_cast<const MONITOR_INFO_2A*>(buffer.data())[i];
+    addText(monitor, "monitorName", textOf(info.pName));
+    addText(monitor, "environment", textOf(info.pEnvironment));
+    addText(monitor, "dllName", textOf(info.pDLLName));
+    if (windows.length() > 0) {
+      std::string path = std::string(windows.getData()) + "\\system32\\" + textOf(info.pDLLName);
+      std::string version = fixedFileVersion(path.c_str());
+      addText(monitor, "version", version.empty() ? "unknown" : version.c_str());
+    }
+  }
+}
+
+void fillDefaultPrinter(Report& node) {
+  char device[256] = {};
+  currentPlatform().GetProfileStringA("windows", "device", "not found", device, sizeof device);
+  addText(node, "printerName", device);
+}
+
+void fillDrivers(Report& node) {
+  std::vector<BYTE> buffer;
+  DWORD count = 0;
+  if (!enumerate(
+          [&](LPBYTE b, DWORD s, LPDWORD n, LPDWORD r) {
+            return currentPlatform().EnumPrinterDriversA(nullptr, nullptr, 3, b, s, n, r);
+          },
+          buffer, count)) {
+    return;
+  }
+  const DRIVER_INFO_3A* drivers = reinterpret_cast<const DRIVER_INFO_3A*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) {
+    Report& driver = addNode(node, "installedDriversData");
+    addText(driver, "driverName", textOf(drivers[i].pName));
+    addText(driver, "driverEnvironment", textOf(drivers[i].pEnvironment));
+    addText(driver, "driverPath", textOf(drivers[i].pDriverPath));
+    addText(driver, "driverVersion",
+            FileInformation::getFileVersionText(textOf(drivers[i].pDriverPath), true).getData());
+  }
+}
+
+void addPrinter(Report& node, const PRINTER_INFO_2A& printer, const char* scope) {
+  Report& info = addNode(node, "printerInformation");
+  addAttribute(info, "printObject", scope);
+  addText(info, "printerName", textOf(printer.pPrinterName));
+  addText(info, "sharepoint", textOf(printer.pShareName));
+  addText(info, "portName", textOf(printer.pPortName));
+  addText(info, "driver", textOf(printer.pDriverName));
+  addText(info, "comment", textOf(printer.pComment));
+  addText(info, "location", textOf(printer.pLocation));
+  addText(info, "separatorPageFile", textOf(printer.pSepFile));
+  addText(info, "printProcessor", textOf(printer.pPrintProcessor));
+  addText(info, "dataType", textOf(printer.pDatatype));
+  addText(info, "defaultPrint-processorParameters", textOf(printer.pParameters));
+  addNumber(info, "priority", printer.Priority);
+  addNumber(info, "defaultPriority", printer.DefaultPriority);
+  addText(info, "status", printerStatusText(printer.Status));
+}
+
+void fillPrinters(Report& node) {
+  DWORD platform = 0;
+  if (!platformId(node, platform)) return;
+  const Scope* scopes = nullptr;
+  size_t scopeCount = 0;
+  if (platform == VER_PLATFORM_WIN32_WINDOWS) {
+    scopes = kScopes9x;
+    scopeCount = sizeof kScopes9x / sizeof kScopes9x[0];
+  } else if (platform == VER_PLATFORM_WIN32_NT) {
+    scopes = kScopesNt;
+    scopeCount = sizeof kScopesNt / sizeof kScopesNt[0];
+  }
+  for (size_t s = 0; s < scopeCount; ++s) {
+    std::vector<BYTE> buffer;
+    DWORD count = 0;
+    DWORD flags = scopes[s].flags;
+    if (!enumerate(
+            [&](LPBYTE b, DWORD size, LPDWORD n, LPDWORD r) {
+              return currentPlatform().EnumPrintersA(flags, nullptr, 2, b, size, n, r);
+            },
+            buffer, count)) {
+      continue;
+    }
+    const PRINTER_INFO_2A* printers = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) addPrinter(node, printers[i], scopes[s].text);
+  }
+}
+
+}  // namespace
+
+const char* printerStatusText(DWORD status) {
+  for (const StatusWords& words : kStatusWords) {
+    if (words.status == status) return words.text;
+  }
+  return "";
+}
+
+void fillPrinterSection(Report& section) {
+  static const struct {
+    const char* name;
+    void (*fill)(Report&);
+  } kParts[] = {
+      {"availablePorts", fillPorts},
+      {"installedMonitors", fillMonitors},
+      {"defaultPrinter", fillDefaultPrinter},
+      {"installedDrivers", fillDrivers},
+      {"printers", fillPrinters},
+  };
+  for (const auto& part : kParts) {
+    Report& node = addNode(section, part.name);
+    if (!guarded([&] { part.fill(node); })) node.setSuccess(false);
+  }
+}
+
+}  // namespace pc
