@@ -17,6 +17,15 @@
 
 namespace {
 
+// Set by Ctrl+C or Ctrl+Break; the run stops at its next progress event.
+volatile LONG g_interrupted = 0;
+
+BOOL WINAPI onConsoleBreak(DWORD type) {
+  if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
+  InterlockedExchange(&g_interrupted, 1);
+  return TRUE;
+}
+
 enum ExitCode { EXIT_DONE = 0, EXIT_CANCELLED = 1, EXIT_FAILED = 2, EXIT_USAGE = 64 };
 
 std::string readWholeFile(const std::string& path) {
@@ -42,6 +51,10 @@ class ProgressDisplay : public ProgressEventListener {
   explicit ProgressDisplay(bool quiet) : quiet_(quiet) {}
   void setPlannedObservations(int count) { planned_ = count; }
   void notifyProgressEvent(ProgressEvent& event) override {
+    if (g_interrupted && !event.isCancel()) {
+      std::fprintf(stderr, "NxInfo: interrupted; stopping...\n");
+      event.doCancel();
+    }
     if (quiet_) return;
     std::string text = event.getCurrentStatusText().getData();
     int value = event.getCurrentStatusValue();
@@ -303,9 +316,18 @@ int run(const host::Options& options) {
   try {
     return drive(core.reporter(), options);
   } catch (IException* e) {
-    printError(e->getError());
+    const IErrorRecord& error = e->getError();
+    // The user stopped the media dialogue: the split ends with the engine's
+    // "cancelled" code (14).
+    bool stoppedByUser = error.getID() == 5 && error.getReturnValue() == 14 &&
+                         lstrcmpA(error.getMethodName().getData(), "concatSelfEx") == 0;
+    if (stoppedByUser) {
+      std::fprintf(stderr, "NxInfo: cancelled while writing the result to media\n");
+    } else {
+      printError(error);
+    }
     e->release();
-    return EXIT_FAILED;
+    return stoppedByUser ? EXIT_CANCELLED : EXIT_FAILED;
   }
 }
 
@@ -361,6 +383,7 @@ int drive(ISystemReporter& reporter, const host::Options& options) {
 
 int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
+  SetConsoleCtrlHandler(onConsoleBreak, TRUE);
   std::vector<std::string> words(argv + 1, argv + argc);
   host::Options options;
   try {
