@@ -7,6 +7,8 @@
 #include "InventorySections.h"
 #include "ReportProbe.h"
 #include "Scenario.h"
+#include "nox/Error.h"
+#include "nox/Memory.h"
 
 namespace {
 
@@ -475,6 +477,49 @@ TEST(Component, SuffixFollowsAFailedFolderQuery) {
   EXPECT_EQ(probe::text(*dao, "path"), "\\Microsoft Shared\\DAO\\dao350.dll");
   EXPECT_EQ(probe::text(*componentFile(section, "VC", "MSVCRT.dll"), "path"),
             "C:\\WINDOWS\\SYSTEM\\MSVCRT.dll");
+}
+
+// ---- guards against raised errors
+
+// Allocations fail from the n-th one on. Only the last guarded part of a
+// section can then fail without the failure reaching the caller: it must come
+// out marked unsuccessful, with the parts before it intact.
+TEST(SectionGuards, AnOutOfMemoryErrorMarksOnlyTheLastPart) {
+  struct Row {
+    const char* scenario;
+    void (*fill)(Report&);
+    const char* part;
+    size_t parts;
+  } rows[] = {
+      {"xp", pc::fillComponentSection, "componentType", 11},
+      {"xp", pc::fillRunApplicationSection, "runInfomationType", 3},
+      {"xp", pc::fillPrinterSection, "", 5},
+  };
+  for (const Row& row : rows) {
+    ScenarioMachine machine(row.scenario);
+    bool marked = false;
+    for (long n = 0; n < 100000; ++n) {
+      Report section;
+      bool raised = false;
+      noxFailAllocationsAfter(n);
+      try {
+        row.fill(section);
+      } catch (IException* e) {
+        e->release();
+        raised = true;
+      }
+      noxFailAllocationsAfter(-1);
+      if (raised) continue;
+      const IReports& parts = section.getSubReports();
+      ASSERT_EQ(parts.getCount(), row.parts) << row.part << " n=" << n;
+      for (unsigned int i = 0; i + 1 < parts.getCount(); ++i) {
+        ASSERT_TRUE(parts.getItem(i).isSuccess()) << row.part << " n=" << n << " part " << i;
+      }
+      if (parts.getItem(parts.getCount() - 1).isSuccess()) break;  // enough memory for everything
+      marked = true;
+    }
+    EXPECT_TRUE(marked) << row.scenario << " " << row.part << ": the last part marked at least once";
+  }
 }
 
 }  // namespace
