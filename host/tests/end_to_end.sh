@@ -76,6 +76,25 @@ run --media cancel --split 300 run "$(winpath "$work/media")" >"$work/stdout"
 check "a cancelled media dialogue exits 1" test $? -eq 1
 check "the user was told" grep -q 'Target folder is not empty.' "$work/stderr"
 
+# The real PC plug-in through the host, with the shipped NxInfo.ini.
+mkdir -p "$work/pcapp"
+cp "$work/app"/*.exe "$work/app"/*.dll "$work/app"/XML.nxw "$bin/PC.nxo" "$bin/NxInfo.ini" "$work/pcapp/"
+pc=$work/pc
+"$root/scripts/wine-run" "$work/pcapp/NxInfo.exe" --only PC --no-compress run "$(winpath "$pc")" >/dev/null 2>&1
+check "the PC run exits 0" test $? -eq 0
+xpath() { xmllint --xpath "$1" "$pc/NoxInfo.xml" 2>/dev/null | tr -d ' \r\n'; }
+check "the PC document is well-formed" xmllint --noout "$pc/NoxInfo.xml"
+for section in cpuInfomation osVersion memory environmentVariables drive; do
+  check "PC section $section is present" test "$(xpath "count(//PC/PC/$section)")" = 1
+done
+check "the processor count is this machine's" test "$(xpath 'string(//numberOfProcessors)')" = "$(nproc)"
+vendor=$(grep -m1 '^vendor_id' /proc/cpuinfo | awk '{print $3}')
+case $vendor in GenuineIntel) vendor=Intel ;; AuthenticAMD) vendor=AMD ;; *) vendor=Unknown ;; esac
+check "the processor vendor is this machine's ($vendor)" test "$(xpath 'string(//cpuVendor)')" = "$vendor"
+check "physical memory is counted" grep -q 'KB' <<<"$(xpath 'string(//totalPhysicalMemoryInformation)')"
+check "drive C: is listed as fixed" test "$(xpath 'string(//driveInfomation[normalize-space(driveName)="C:\"]/driveType)')" = fixeddrive
+check "Wine's Z: drive is listed" test "$(xpath 'count(//driveInfomation[normalize-space(driveName)="Z:\"])')" = 1
+
 # Failures and refusals.
 run --split 1 run "$(winpath "$work/tiny")" >"$work/stdout"
 check "a part smaller than the self-extractor fails with 2" test $? -eq 2
