@@ -291,7 +291,9 @@ std::vector<std::string> packedResults(const std::string& folder, const FILETIME
   HANDLE find = FindFirstFileA((folder + "\\NoxResult*.exe*").c_str(), &data);
   if (find == INVALID_HANDLE_VALUE) return found;
   do {
-    if (CompareFileTime(&data.ftLastWriteTime, &since) >= 0) found.push_back(folder + "\\" + data.cFileName);
+    std::string separator = !folder.empty() && folder.back() == '\\' ? "" : "\\";
+    if (CompareFileTime(&data.ftLastWriteTime, &since) >= 0)
+      found.push_back(folder + separator + data.cFileName);
   } while (FindNextFileA(find, &data));
   FindClose(find);
   return found;
