@@ -66,14 +66,6 @@ struct ScopedHandle {
   bool valid() const { return h != INVALID_HANDLE_VALUE; }
 };
 
-// A file name removed on scope exit unless released.
-struct ScopedDelete {
-  char path[MAX_PATH + 1] = {};
-  ~ScopedDelete() {
-    if (path[0]) DeleteFileA(path);
-  }
-};
-
 HANDLE openForReading(const char* path) {
   return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -120,6 +112,9 @@ class ArchiveWriterImpl {
   uint64_t position = 0;
   uint32_t entryCount = 0;
   String directoryPath;
+  // One temporary file serves every gzip member in turn: deleting a file per
+  // entry costs milliseconds each under some file systems (and under Wine).
+  char temporaryPath[MAX_PATH + 1] = {};
   HANDLE archive = INVALID_HANDLE_VALUE;
   HANDLE directory = INVALID_HANDLE_VALUE;
   unsigned int result = ARCHIVE_OK;
@@ -137,6 +132,7 @@ class ArchiveWriterImpl {
     for (unsigned int i = 0; i < folders.getCount(); ++i) noxDelete(static_cast<String*>(folders.getItem(i)));
     releaseWorkBuffers();
     closeDirectory(true);
+    removeTemporary();
     if (archive != INVALID_HANDLE_VALUE) CloseHandle(archive);
   }
 
@@ -153,6 +149,11 @@ class ArchiveWriterImpl {
     noxFree(copyBuffer);
     noxFree(spool);
     copyBuffer = spool = nullptr;
+  }
+
+  void removeTemporary() {
+    if (temporaryPath[0]) DeleteFileA(temporaryPath);
+    temporaryPath[0] = '\0';
   }
 
   void closeDirectory(bool remove) {
@@ -285,25 +286,24 @@ class ArchiveWriterImpl {
     if (answer == ARCHIVE_SKIP) return true;
     if (found.nFileSizeHigh != 0) return fail(ARCHIVE_FILE_TOO_LARGE);
 
-    ScopedDelete temporary;
     const char* dataPath = path.getData();
     uint64_t dataLength = r.size;
     if (method == ARCHIVE_METHOD_GZIP) {
-      if (!GetTempFileNameA(stagingFolder.getData(), "CMP", 0, temporary.path)) {
-        temporary.path[0] = '\0';
+      if (!temporaryPath[0] && !GetTempFileNameA(stagingFolder.getData(), "CMP", 0, temporaryPath)) {
+        temporaryPath[0] = '\0';
         return failPlatform(ARCHIVE_WRITE_FAILED);
       }
       uint64_t contentLength = 0;
-      if (!gzipFile(path.getData(), temporary.path, contentLength)) return false;
+      if (!gzipFile(path.getData(), temporaryPath, contentLength)) return false;
       if (contentLength >= 0x100000000ULL) return fail(ARCHIVE_FILE_TOO_LARGE);
       r.size = static_cast<uint32_t>(contentLength);
       WIN32_FILE_ATTRIBUTE_DATA packed;
-      if (!GetFileAttributesExA(temporary.path, GetFileExInfoStandard, &packed))
+      if (!GetFileAttributesExA(temporaryPath, GetFileExInfoStandard, &packed))
         return failPlatform(ARCHIVE_READ_FAILED);
       uint64_t packedLength = fileTimeValue(FILETIME{packed.nFileSizeLow, packed.nFileSizeHigh});
       if (packedLength < r.size) {
         r.packedSize = static_cast<uint32_t>(packedLength);
-        dataPath = temporary.path;
+        dataPath = temporaryPath;
         dataLength = packedLength;
       } else {
         r.method = nox::archive::kMethodStored;
@@ -499,6 +499,7 @@ bool ArchiveWriter::write(ArchiveWriter* handle, ArchiveProgressCallback callbac
   }
   w.releaseWorkBuffers();
   w.closeDirectory(true);
+  w.removeTemporary();
   return ok;
 }
 
