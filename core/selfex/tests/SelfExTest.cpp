@@ -26,7 +26,11 @@ using nox::archive::testing::Entry;
 
 // Control IDs of the program's dialogs.
 constexpr int kFolderEdit = 1001;
+constexpr int kBrowse = 1002;
 constexpr int kExtract = 1003;
+constexpr int kCurrentFolder = 1010;
+constexpr int kFolderList = 1011;
+constexpr int kStop = 1023;
 constexpr int kQuestion = 1030;
 constexpr int kOverwriteAll = 1031;
 constexpr int kMessageText = 0xFFFF;
@@ -121,6 +125,23 @@ class Program {
 
   HWND waitForTarget() { return target_ = waitForDialog({}).window; }
 
+  // WM_GETTEXT itself: GetWindowText of another process's edit control gives its
+  // caption, not its content.
+  std::string folder() {
+    char text[MAX_PATH + 1] = {};
+    SendMessageA(GetDlgItem(target_, kFolderEdit), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+  }
+
+  // The program's window of that title, or null.
+  HWND window(const char* title) {
+    std::vector<std::string> others;
+    Search search = {process_.dwProcessId, &others, Dialog()};
+    search.want = title;
+    EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
+    return search.found.window;
+  }
+
   void setFolder(const std::string& folder) {
     SendMessageA(GetDlgItem(target_, kFolderEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
   }
@@ -128,12 +149,18 @@ class Program {
   // Presses "Extract" and answers every dialog that comes up until the
   // extraction returns; answer gives the button to press.
   std::vector<Dialog> extract(const std::function<int(const Dialog&)>& answer) {
+    return press(kExtract, answer);
+  }
+
+  // Presses a button of the "Target" dialog and answers every dialog that comes
+  // up until its handler returns.
+  std::vector<Dialog> press(int button, const std::function<int(const Dialog&)>& answer) {
     std::vector<Dialog> seen;
     HWND target = target_;
     std::atomic<bool> done(false);
-    // SendMessage returns once the program's handler has finished the extraction.
-    std::thread press([target, &done] {
-      SendMessageA(target, WM_COMMAND, MAKEWPARAM(kExtract, BN_CLICKED), 0);
+    // SendMessage returns once the program's handler has finished.
+    std::thread press([target, button, &done] {
+      SendMessageA(target, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
       done = true;
     });
     std::vector<HWND> answered;
@@ -168,6 +195,7 @@ class Program {
     DWORD pid;
     const std::vector<std::string>* ignore;
     Dialog found;
+    const char* want = nullptr;  // only this title
   };
 
   static BOOL CALLBACK visit(HWND window, LPARAM param) {
@@ -176,6 +204,7 @@ class Program {
     GetWindowThreadProcessId(window, &pid);
     if (pid != s.pid || !IsWindowVisible(window)) return TRUE;
     std::string title = windowText(window);
+    if (s.want && title != s.want) return TRUE;
     for (const std::string& name : *s.ignore) {
       if (title == name) return TRUE;
     }
@@ -391,6 +420,65 @@ TEST_F(SelfExTest, NamesLeadingOutsideTheTargetAreRefused) {
   EXPECT_EQ(readFile(out + "\\good.txt"), "payload");
   EXPECT_FALSE(exists(root_ + "\\escaped.txt"));
   EXPECT_FALSE(exists("C:\\escaped2.txt"));
+  EXPECT_EQ(program.close(), 0u);
+}
+
+TEST_F(SelfExTest, FolderSelectionListsFoldersAndReturnsTheCurrentOne) {
+  std::string exe = makeSelfExtracting(resultEntries());
+  std::string pick = root_ + "\\pick";
+  CreateDirectoryA(pick.c_str(), nullptr);
+  CreateDirectoryA((pick + "\\inner").c_str(), nullptr);
+  Program program;
+  ASSERT_TRUE(program.start(exe));
+  ASSERT_NE(program.waitForTarget(), nullptr);
+  program.setFolder(pick);
+  std::string listed, current;
+  std::vector<Dialog> dialogs = program.press(kBrowse, [&](const Dialog& d) {
+    HWND list = GetDlgItem(d.window, kFolderList);
+    int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      // The wide message: the list belongs to another process.
+      wchar_t item[MAX_PATH] = {};
+      SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item));
+      char narrow[MAX_PATH] = {};
+      WideCharToMultiByte(CP_ACP, 0, item, -1, narrow, sizeof narrow, nullptr, nullptr);
+      listed += std::string(narrow) + ";";
+    }
+    current = windowText(GetDlgItem(d.window, kCurrentFolder));
+    return IDOK;
+  });
+  ASSERT_EQ(dialogs.size(), 1u);
+  EXPECT_EQ(dialogs[0].title, "Folder Selection");
+  EXPECT_NE(listed.find("[inner];"), std::string::npos) << listed;
+  EXPECT_EQ(lstrcmpiA(current.c_str(), pick.c_str()), 0) << current;
+  EXPECT_EQ(lstrcmpiA(program.folder().c_str(), pick.c_str()), 0) << program.folder();
+  EXPECT_EQ(program.close(), 0u);
+}
+
+TEST_F(SelfExTest, StopAsksAndEndsTheExtraction) {
+  std::vector<Entry> entries(4);
+  for (int i = 0; i < 4; ++i) {
+    entries[i].name = "f" + std::to_string(i) + ".txt";
+    entries[i].content = "new " + std::to_string(i);
+  }
+  std::string exe = makeSelfExtracting(entries);
+  std::string out = root_ + "\\out";
+  CreateDirectoryA(out.c_str(), nullptr);
+  writeFile(out + "\\f0.txt", "old");
+  Program program;
+  ASSERT_TRUE(program.start(exe));
+  ASSERT_NE(program.waitForTarget(), nullptr);
+  program.setFolder(out);
+  // While the first file's question is up, the user presses Stop and confirms.
+  std::vector<Dialog> dialogs = program.extract([&](const Dialog& d) {
+    if (d.title == "Confirm to overwrite")
+      PostMessageA(program.window("Extracting"), WM_COMMAND, MAKEWPARAM(kStop, BN_CLICKED), 0);
+    return IDYES;
+  });
+  ASSERT_EQ(dialogs.size(), 2u);
+  EXPECT_EQ(dialogs[0].title, "Confirm to overwrite");
+  EXPECT_EQ(dialogs[1].text, "Do you really want to stop?");
+  for (int i = 1; i < 4; ++i) EXPECT_FALSE(exists(out + "\\f" + std::to_string(i) + ".txt")) << i;
   EXPECT_EQ(program.close(), 0u);
 }
 
