@@ -12,6 +12,7 @@
 #include "nox/Module.h"
 #include "nox/PluginLoader.h"
 #include "nox/Report.h"
+#include "nox/ReportLeaves.h"
 #include "nox/Serializer.h"
 
 namespace {
@@ -28,48 +29,17 @@ std::string mainProgramFolder() {
   return text.substr(0, text.find_last_of('\\') + 1);
 }
 
-Report& addChild(Report& parent, const char* name) {
-  Report* child = new Report();
-  try {
-    child->setName(name);
-  } catch (...) {
-    delete child;
-    throw;
-  }
-  parent.getSubReportsImpl().addItem(child);
-  return *child;
-}
-
-void addAttribute(Report& node, const char* name, const char* value) {
-  ReportAttribute* attribute = new ReportAttribute();
-  try {
-    attribute->setName(name);
-    attribute->setValue(value);
-  } catch (...) {
-    delete attribute;
-    throw;
-  }
-  node.getAttributesImpl().addItem(attribute);
-}
-
 void addPluginNodes(Report& list, Plugins& plugins, const char* nodeName) {
   for (unsigned int i = 0; i < plugins.getCount(); ++i) {
     Plugin* plugin = plugins.getItem(i);
-    Report& node = addChild(list, nodeName);
+    Report& node = addNode(list, nodeName);
     char index[16];
     std::snprintf(index, sizeof index, "%d", static_cast<int>(i));
     addAttribute(node, "index", index);
     IPluginInformation* info = plugin->getInformation();
-    Report& name = addChild(node, "Name");
-    name.setType(IReport::REPORT_TEXT);
-    name.setValue(const_cast<char*>(info ? info->getName().getData() : ""), 0);
-    Report& file = addChild(node, "fileName");
-    file.setType(IReport::REPORT_TEXT);
-    file.setValue(const_cast<char*>(noxGetBaseName(plugin->getPath().getData())), 0);
-    Report& version = addChild(node, "version");
-    version.setType(IReport::REPORT_INTEGER);
-    int number = info ? static_cast<int>(info->getVersion()) : 0;
-    version.setValue(&number, 4);
+    addText(node, "Name", info ? info->getName().getData() : "");
+    addText(node, "fileName", noxGetBaseName(plugin->getPath().getData()));
+    addNumber(node, "version", info ? info->getVersion() : 0);
   }
 }
 }  // namespace
@@ -264,19 +234,14 @@ bool SystemReporter::startObservation(const char* folder) {
 
   Report root;
   root.setName("SystemInformation");
-  Report& date = addChild(root, "Date");
   SYSTEMTIME now;
   GetLocalTime(&now);
-  date.setType(IReport::REPORT_DATETIME);
-  date.setValue(&now, sizeof now);
+  Report& date = addTime(root, "Date", now);
   TIME_ZONE_INFORMATION zone;
   GetTimeZoneInformation(&zone);
   addAttribute(date, "timezone", timezoneText(zone.Bias).getData());
-  Report& tool = addChild(root, "toolVersion");
-  tool.setType(IReport::REPORT_TEXT);
-  String version = moduleFileVersion(noxThisModule());
-  tool.setValue(const_cast<char*>(version.getData()), version.length() + 1);
-  Report& plugins = addChild(tool, "pluginVersion");
+  Report& tool = addText(root, "toolVersion", moduleFileVersion(noxThisModule()).getData());
+  Report& plugins = addNode(tool, "pluginVersion");
   addPluginNodes(plugins, impl_->loader->getObservationPlugins(), "observationPlugin");
   addPluginNodes(plugins, impl_->loader->getSerializerPlugins(), "serializerPlugin");
 
@@ -316,7 +281,7 @@ bool SystemReporter::startObservation(const char* folder) {
     for (unsigned int i = 0; i < categories.getCount() && !progress.isCancel(); ++i) {
       IReportCategory& category = *categories.getItem(i);
       if (!category.isSelected()) continue;
-      Report& node = addChild(root, category.getName().getData());
+      Report& node = addNode(root, category.getName().getData());
       observe(category, node);
       IReportCategories* subs = category.getSubCategories();
       for (unsigned int j = 0; subs && j < subs->getCount() && !progress.isCancel(); ++j) {

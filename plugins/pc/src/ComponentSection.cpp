@@ -5,7 +5,7 @@
 
 #include "InventorySections.h"
 #include "SectionGuard.h"
-#include "pchelpers/ReportLeaves.h"
+#include "nox/ReportLeaves.h"
 #include "pchelpers/SystemInformation.h"
 
 namespace pc {

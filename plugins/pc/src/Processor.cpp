@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "PcVocabulary.h"
-#include "pchelpers/ReportLeaves.h"
+#include "nox/ReportLeaves.h"
 #include "pchelpers/Win32ApiWrapper.h"
 
 namespace pc {

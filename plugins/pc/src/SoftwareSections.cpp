@@ -6,7 +6,7 @@
 #include "InventorySections.h"
 #include "SectionGuard.h"
 #include "pchelpers/Registry.h"
-#include "pchelpers/ReportLeaves.h"
+#include "nox/ReportLeaves.h"
 #include "pchelpers/SystemInformation.h"
 
 namespace pc {

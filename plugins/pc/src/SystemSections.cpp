@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "PcVocabulary.h"
-#include "pchelpers/ReportLeaves.h"
+#include "nox/ReportLeaves.h"
 #include "pchelpers/SystemInformation.h"
 
 namespace pc {
