@@ -11,6 +11,8 @@ function(nox_add_gtest name)
   cmake_parse_arguments(ARG "" "WORKING_DIRECTORY" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
+  # Shared test helpers (nox/testing/...).
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/util/testing)
   if(NOT ARG_WORKING_DIRECTORY)
     set(ARG_WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   endif()

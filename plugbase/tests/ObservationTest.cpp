@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "nox/testing/OutOfMemory.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -259,12 +261,7 @@ TEST(PluginInformation, StartsZeroAndStoresACopyOfTheName) {
 
 TEST(PlugBaseOutOfMemory, NamesTheClassAndMethod) {
   Listener listener;
-  struct Row {
-    const char* className;
-    const char* methodName;
-    long allowed;
-    std::function<void()> action;
-  } rows[] = {
+  const std::vector<nox_testing::OutOfMemoryCase> cases = {
       {"Observation", "getImpl", 0, [] { Scripted("o").getConfigrations(); }},
       {"ObservationImpl", "getSubObservationsImpl", 1, [] { Scripted("o").getSubObservations(); }},
       {"ObservationImpl", "getConfigrationsImpl", 1, [] { Scripted("o").getConfigrationsImpl(); }},
@@ -273,21 +270,7 @@ TEST(PlugBaseOutOfMemory, NamesTheClassAndMethod) {
       {"PluginInformation", "getImpl", 0, [] { PluginInformation().getID(); }},
       {"PluginData", "getNameObject", 1, [] { PluginInformation().getName(); }},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(std::string(row.className) + "::" + row.methodName);
-    noxFailAllocationsAfter(row.allowed);
-    try {
-      row.action();
-      ADD_FAILURE() << "no exception";
-    } catch (IException* e) {
-      EXPECT_EQ(e->getError().getID(), 2u);
-      EXPECT_STREQ(e->getError().getClassName().getData(), row.className);
-      EXPECT_STREQ(e->getError().getMethodName().getData(), row.methodName);
-      EXPECT_STREQ(e->getError().getModuleName().getData(), "PlugBase.dll");
-      e->release();
-    }
-    noxFailAllocationsAfter(-1);
-  }
+  nox_testing::expectOutOfMemory(cases, "PlugBase.dll");
 }
 
 }  // namespace

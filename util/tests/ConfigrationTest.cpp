@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "nox/testing/OutOfMemory.h"
+
 #include <functional>
 #include <string>
 
@@ -156,33 +158,14 @@ TEST(Configration, FlagEntryIsADecimalNumber) {
 TEST(ConfigrationOutOfMemory, NamesTheClassAndMethod) {
   Configration form;
   form.getTitle();  // the form's record exists; only its entry list is missing
-  struct Row {
-    const char* className;
-    const char* methodName;
-    long allowed;
-    std::function<void()> action;
-  } rows[] = {
+  const std::vector<nox_testing::OutOfMemoryCase> cases = {
       {"Configration", "getImpl", 0, [] { Configration().getStatus(); }},
       {"ConfigrationEntry", "getImpl", 0, [] { ConfigrationEntry().getType(); }},
       {"ConfigrationEntries", "getImpl", 0, [] { ConfigrationEntries().getCount(); }},
       {"Configrations", "getImpl", 0, [] { Configrations().getCount(); }},
       {"ConfigrationEntires", "getConfigrationEntries", 0, [&] { form.getConfigrationEntriesImpl(); }},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(std::string(row.className) + "::" + row.methodName);
-    noxFailAllocationsAfter(row.allowed);
-    try {
-      row.action();
-      ADD_FAILURE() << "no exception";
-    } catch (IException* e) {
-      EXPECT_EQ(e->getError().getID(), 2u);
-      EXPECT_STREQ(e->getError().getClassName().getData(), row.className);
-      EXPECT_STREQ(e->getError().getMethodName().getData(), row.methodName);
-      EXPECT_STREQ(e->getError().getModuleName().getData(), "NoxUtil.dll");
-      e->release();
-    }
-    noxFailAllocationsAfter(-1);
-  }
+  nox_testing::expectOutOfMemory(cases, "NoxUtil.dll");
   EXPECT_EQ(form.getConfigrationEntries().getCount(), 0u) << "a later call creates the list";
 }
 

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "nox/testing/OutOfMemory.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -277,12 +279,7 @@ TEST(UIEvent, StartsWithAnEmptyListThatDoesNotOwnItsItems) {
 TEST(EventsOutOfMemory, NamesTheClassAndMethod) {
   std::vector<std::string> log;
   Recorder listener(log, "l");
-  struct Row {
-    const char* className;
-    const char* methodName;
-    long allowed;  // allocations that succeed before the failing one
-    std::function<void()> action;
-  } rows[] = {
+  const std::vector<nox_testing::OutOfMemoryCase> cases = {
       {"EventQueue", "getImpl", 0, [&] { EventQueue().addProgressEventListener(&listener); }},
       {"EventQueueImpl", "getUIEventQueue", 1, [&] { EventQueue().addUIEventListener(&listener); }},
       {"EventQueueImpl", "getProgressEventQueue", 1,
@@ -291,21 +288,7 @@ TEST(EventsOutOfMemory, NamesTheClassAndMethod) {
       {"UIEvent", "getImpl", 0, [&] { UIEvent().getConfigrations(); }},
       {"UIEventImpl", "getConfigrations", 1, [&] { UIEvent().getConfigrations(); }},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(std::string(row.className) + "::" + row.methodName);
-    noxFailAllocationsAfter(row.allowed);
-    try {
-      row.action();
-      ADD_FAILURE() << "no exception";
-    } catch (IException* e) {
-      EXPECT_EQ(e->getError().getID(), 2u);
-      EXPECT_STREQ(e->getError().getClassName().getData(), row.className);
-      EXPECT_STREQ(e->getError().getMethodName().getData(), row.methodName);
-      EXPECT_STREQ(e->getError().getModuleName().getData(), "NoxUtil.dll");
-      e->release();
-    }
-    noxFailAllocationsAfter(-1);
-  }
+  nox_testing::expectOutOfMemory(cases, "NoxUtil.dll");
 }
 
 TEST(EventsOutOfMemory, FailedRegistrationLeavesTheQueueWorking) {

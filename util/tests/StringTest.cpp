@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "nox/testing/OutOfMemory.h"
+
 #include <cstdlib>
 #include <string>
 
@@ -192,11 +194,7 @@ TEST(String, InsertPastTheEndThrowsRangeError) {
   EXPECT_STREQ(s.getData(), "ab");
 }
 
-class AllocationFailure {
- public:
-  explicit AllocationFailure(long successes) { noxFailAllocationsAfter(successes); }
-  ~AllocationFailure() { noxFailAllocationsAfter(-1); }
-};
+using nox_testing::AllocationFailure;
 
 struct MemoryCase {
   const char* what;
