@@ -336,6 +336,37 @@ TEST_F(ArchiveWriterTest, FailuresGiveTheirCodes) {
   EXPECT_EQ(archiveGetLastError(), ARCHIVE_NO_MEMORY);
 }
 
+TEST_F(ArchiveWriterTest, LongHeaderTemplateKeepsItsFurtherBytes) {
+  writeFile(in_ + "\\a.txt", "a");
+  unsigned char longTemplate[52] = {'x', 'x', 'x', 'x', 52};
+  for (int i = 28; i < 52; ++i) longTemplate[i] = static_cast<unsigned char>(i);
+  ArchiveWriter* w =
+      ArchiveWriter::create(longTemplate, archive_.c_str(), stage_.c_str(), ARCHIVE_METHOD_GZIP);
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(ArchiveWriter::addFolder(w, (in_ + "\\").c_str()));
+  ASSERT_TRUE(ArchiveWriter::write(w, nullptr, nullptr));
+  // A second write would append a second directory: refused.
+  EXPECT_FALSE(ArchiveWriter::write(w, nullptr, nullptr));
+  EXPECT_EQ(ArchiveWriter::getResult(w), ARCHIVE_INVALID_ARGUMENT);
+  ArchiveWriter::close(w);
+  EXPECT_FALSE(exists(archive_));
+
+  w = ArchiveWriter::create(longTemplate, archive_.c_str(), stage_.c_str(), ARCHIVE_METHOD_GZIP);
+  ASSERT_TRUE(ArchiveWriter::addFolder(w, (in_ + "\\").c_str()));
+  ASSERT_TRUE(ArchiveWriter::write(w, nullptr, nullptr));
+  ASSERT_TRUE(ArchiveWriter::close(w));
+  FileSource file;
+  Location where;
+  std::vector<Record> r = records(file, where);
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0].name, "a.txt");  // the trailing backslash given is not doubled
+  EXPECT_EQ(where.header.length, 52u);
+  std::string bytes = readFile(archive_);
+  EXPECT_EQ(bytes.substr(where.headerOffset, 4), "fjba");
+  EXPECT_EQ(bytes.substr(where.headerOffset + 28, 24),
+            std::string(reinterpret_cast<char*>(longTemplate + 28), 24));
+}
+
 TEST(ArchiveResults, PlatformErrorsMapToTheirCodes) {
   struct Case {
     DWORD error;
