@@ -367,6 +367,30 @@ TEST_F(ArchiveWriterTest, LongHeaderTemplateKeepsItsFurtherBytes) {
             std::string(reinterpret_cast<char*>(longTemplate + 28), 24));
 }
 
+TEST_F(ArchiveWriterTest, PlatformFailuresMidWriteGiveTheirCodesAndDeleteTheArchive) {
+  writeFile(in_ + "\\a.txt", "a");
+  writeFile(in_ + "\\locked.txt", "locked");
+  // Another program holds the file without sharing it.
+  HANDLE lock =
+      CreateFileA((in_ + "\\locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(pack(), ARCHIVE_SHARING_VIOLATION);
+  EXPECT_EQ(archiveGetLastError(), ARCHIVE_SHARING_VIOLATION);
+  EXPECT_FALSE(exists(archive_));
+  CloseHandle(lock);
+
+  ArchiveWriter* w = ArchiveWriter::create(kTemplate, archive_.c_str(), stage_.c_str(), ARCHIVE_METHOD_GZIP);
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(ArchiveWriter::addFolder(w, in_.c_str()));
+  noxFailAllocationsAfter(0);
+  EXPECT_FALSE(ArchiveWriter::write(w, nullptr, nullptr));
+  noxFailAllocationsAfter(-1);
+  EXPECT_EQ(ArchiveWriter::getResult(w), ARCHIVE_NO_MEMORY);
+  EXPECT_TRUE(ArchiveWriter::close(w));
+  EXPECT_FALSE(exists(archive_));
+  EXPECT_EQ(listFolder(stage_), std::vector<std::string>());
+}
+
 TEST(ArchiveResults, PlatformErrorsMapToTheirCodes) {
   struct Case {
     DWORD error;
