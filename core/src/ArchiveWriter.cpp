@@ -71,6 +71,17 @@ HANDLE openForReading(const char* path) {
                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
+// GetFileSize on an open handle: GetFileAttributesEx is missing on the oldest systems.
+bool fileLength(const char* path, uint64_t& length) {
+  ScopedHandle file(openForReading(path));
+  if (!file.valid()) return false;
+  DWORD high = 0;
+  DWORD low = GetFileSize(file.h, &high);
+  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
+  length = (static_cast<uint64_t>(high) << 32) | low;
+  return true;
+}
+
 }  // namespace
 
 unsigned int archiveGetLastError() { return g_lastResult; }
@@ -297,10 +308,8 @@ class ArchiveWriterImpl {
       if (!gzipFile(path.getData(), temporaryPath, contentLength)) return false;
       if (contentLength >= 0x100000000ULL) return fail(ARCHIVE_FILE_TOO_LARGE);
       r.size = static_cast<uint32_t>(contentLength);
-      WIN32_FILE_ATTRIBUTE_DATA packed;
-      if (!GetFileAttributesExA(temporaryPath, GetFileExInfoStandard, &packed))
-        return failPlatform(ARCHIVE_READ_FAILED);
-      uint64_t packedLength = fileTimeValue(FILETIME{packed.nFileSizeLow, packed.nFileSizeHigh});
+      uint64_t packedLength = 0;
+      if (!fileLength(temporaryPath, packedLength)) return failPlatform(ARCHIVE_READ_FAILED);
       if (packedLength < r.size) {
         r.packedSize = static_cast<uint32_t>(packedLength);
         dataPath = temporaryPath;

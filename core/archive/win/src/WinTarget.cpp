@@ -63,8 +63,19 @@ std::string WinTarget::join(const std::string& root, const std::vector<std::stri
 
 ExistingFile WinTarget::inspect(const std::string& path) {
   ExistingFile result;
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return result;
+  // FindFirstFile rather than GetFileAttributesEx, which the oldest systems lack;
+  // a wildcard would make it answer for some other file.
+  if (path.find_first_of("*?") != std::string::npos) return result;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA(path.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) {
+    // A drive root lists nothing of itself.
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    result.exists = attributes != INVALID_FILE_ATTRIBUTES;
+    result.isFolder = result.exists && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return result;
+  }
+  FindClose(find);
   result.exists = true;
   result.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   result.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
@@ -136,12 +147,13 @@ bool HandleSource::open(const char* path) {
   handle_ = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle_ == INVALID_HANDLE_VALUE) return false;
-  LARGE_INTEGER size;
-  if (!GetFileSizeEx(handle_, &size)) {
+  DWORD high = 0;
+  DWORD low = GetFileSize(handle_, &high);
+  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) {
     close();
     return false;
   }
-  size_ = static_cast<uint64_t>(size.QuadPart);
+  size_ = (static_cast<uint64_t>(high) << 32) | low;
   return true;
 }
 
@@ -153,11 +165,13 @@ void HandleSource::close() {
 
 bool HandleSource::readAt(uint64_t offset, void* buffer, size_t n) {
   if (handle_ == INVALID_HANDLE_VALUE || offset > size_ || n > size_ - offset) return false;
-  OVERLAPPED at = {};
-  at.Offset = static_cast<DWORD>(offset);
-  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  // A seek and a plain read: overlapped offsets on files are not there on every system.
+  LONG high = static_cast<LONG>(offset >> 32);
+  if (SetFilePointer(handle_, static_cast<LONG>(offset), &high, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
+      GetLastError() != NO_ERROR)
+    return false;
   DWORD done = 0;
-  return ReadFile(handle_, buffer, static_cast<DWORD>(n), &done, &at) && done == n;
+  return ReadFile(handle_, buffer, static_cast<DWORD>(n), &done, nullptr) && done == n;
 }
 
 }  // namespace nox::archive
