@@ -345,6 +345,21 @@ TEST_F(SelfExTest, OverwriteQuestionSkipsReplacesAndStopsAsking) {
   EXPECT_EQ(program.close(), 0u);
 }
 
+TEST_F(SelfExTest, PlainArchiveGivenOnTheCommandLine) {
+  std::vector<Entry> entries = resultEntries();
+  std::string archive = root_ + "\\NoxInfo.nxz";
+  writeFile(archive, buildArchive(entries));
+  std::string out = root_ + "\\out";
+  CreateDirectoryA(out.c_str(), nullptr);
+  Program program;
+  ASSERT_TRUE(program.start(programFolder() + "selfex.exe", archive));
+  ASSERT_NE(program.waitForTarget(), nullptr);
+  program.setFolder(out);
+  EXPECT_TRUE(program.extract([](const Dialog&) { return IDOK; }).empty());
+  expectExtracted(out, entries);
+  EXPECT_EQ(program.close(), 0u);
+}
+
 TEST_F(SelfExTest, CorruptFileEndsWithItsMessageAndExitCodeOne) {
   std::string bad = root_ + "\\bad.exe";
   writeFile(bad, selfex_ + "no archive follows this program");
