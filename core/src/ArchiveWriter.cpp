@@ -170,7 +170,10 @@ class ArchiveWriterImpl {
   void closeDirectory(bool remove) {
     if (directory != INVALID_HANDLE_VALUE) CloseHandle(directory);
     directory = INVALID_HANDLE_VALUE;
-    if (remove && directoryPath.length() > 0) DeleteFileA(directoryPath.getData());
+    if (remove && directoryPath.length() > 0) {
+      DeleteFileA(directoryPath.getData());
+      directoryPath.empty();
+    }
   }
 
   bool writeArchive(const void* data, size_t n) {
