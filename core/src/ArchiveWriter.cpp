@@ -71,17 +71,6 @@ HANDLE openForReading(const char* path) {
                      FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
-// GetFileSize on an open handle: GetFileAttributesEx is missing on the oldest systems.
-bool fileLength(const char* path, uint64_t& length) {
-  ScopedHandle file(openForReading(path));
-  if (!file.valid()) return false;
-  DWORD high = 0;
-  DWORD low = GetFileSize(file.h, &high);
-  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
-  length = (static_cast<uint64_t>(high) << 32) | low;
-  return true;
-}
-
 }  // namespace
 
 unsigned int archiveGetLastError() { return g_lastResult; }
@@ -126,6 +115,9 @@ class ArchiveWriterImpl {
   // One temporary file serves every gzip member in turn: deleting a file per
   // entry costs milliseconds each under some file systems (and under Wine).
   char temporaryPath[MAX_PATH + 1] = {};
+  // Kept open for reading back each member that gzopen writes and truncates
+  // through its own descriptor: an open per entry costs as much again.
+  HANDLE temporary = INVALID_HANDLE_VALUE;
   HANDLE archive = INVALID_HANDLE_VALUE;
   HANDLE directory = INVALID_HANDLE_VALUE;
   unsigned int result = ARCHIVE_OK;
@@ -163,6 +155,8 @@ class ArchiveWriterImpl {
   }
 
   void removeTemporary() {
+    if (temporary != INVALID_HANDLE_VALUE) CloseHandle(temporary);
+    temporary = INVALID_HANDLE_VALUE;
     if (temporaryPath[0]) DeleteFileA(temporaryPath);
     temporaryPath[0] = '\0';
   }
@@ -231,18 +225,19 @@ class ArchiveWriterImpl {
     return true;
   }
 
-  // gzip of one file into target, in 512-byte pieces as zlib's gzwrite takes
-  // them; the member's OS byte is then set. contentLength is what was read.
-  bool gzipFile(const char* source, const char* target, uint64_t& contentLength) {
-    ScopedHandle in(openForReading(source));
-    if (!in.valid()) return failPlatform(ARCHIVE_OPEN_FAILED);
+  // gzip of the open file into target, in 512-byte pieces as zlib's gzwrite
+  // takes them. contentLength is what was read.
+  bool gzipFile(HANDLE in, const char* target, uint64_t& contentLength) {
     gzFile gz = gzopen(target, "wb6 ");
     if (!gz) return fail(ARCHIVE_COMPRESS_FAILED);
+    // Larger buffers mean fewer writes to the temporary file; the member's bytes
+    // do not depend on them.
+    gzbuffer(gz, static_cast<unsigned>(kCopyPiece));
     contentLength = 0;
     bool ok = true;
     for (;;) {
       DWORD got = 0;
-      if (!ReadFile(in.h, copyBuffer, static_cast<DWORD>(kCopyPiece), &got, nullptr)) {
+      if (!ReadFile(in, copyBuffer, static_cast<DWORD>(kCopyPiece), &got, nullptr)) {
         ok = false;
         break;
       }
@@ -255,37 +250,25 @@ class ArchiveWriterImpl {
       if (!ok) break;
     }
     if (gzclose(gz) != Z_OK) ok = false;
-    if (!ok) return fail(ARCHIVE_COMPRESS_FAILED);
-    return setGzipOsByte(target);
+    return ok || fail(ARCHIVE_COMPRESS_FAILED);
   }
 
-  bool setGzipOsByte(const char* target) {
-    ScopedHandle file(
-        CreateFileA(target, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file.valid()) return fail(ARCHIVE_COMPRESS_FAILED);
-    unsigned char head[10];
-    DWORD got = 0;
-    if (!ReadFile(file.h, head, sizeof head, &got, nullptr) || got != sizeof head || head[0] != 0x1F ||
-        head[1] != 0x8B || head[2] != Z_DEFLATED)
-      return fail(ARCHIVE_COMPRESS_FAILED);
-    if (head[9] == kGzipOsByte) return true;
-    DWORD done = 0;
-    if (SetFilePointer(file.h, 9, nullptr, FILE_BEGIN) != 9 ||
-        !WriteFile(file.h, &kGzipOsByte, 1, &done, nullptr) || done != 1)
-      return fail(ARCHIVE_COMPRESS_FAILED);
-    return true;
-  }
-
-  // Copies exactly length bytes of path into the archive.
-  bool copyIntoArchive(const char* path, uint64_t length) {
-    ScopedHandle in(openForReading(path));
-    if (!in.valid()) return failPlatform(ARCHIVE_OPEN_FAILED);
+  // Copies exactly length bytes from the handle's position into the archive. A
+  // gzip member gets its OS byte on the way, so its file needs no second pass.
+  bool copyIntoArchive(HANDLE in, uint64_t length, bool gzipMember) {
+    bool first = true;
     while (length > 0) {
       DWORD want = static_cast<DWORD>(length < kCopyPiece ? length : kCopyPiece);
       DWORD got = 0;
-      if (!ReadFile(in.h, copyBuffer, want, &got, nullptr)) return failPlatform(ARCHIVE_READ_FAILED);
+      if (!ReadFile(in, copyBuffer, want, &got, nullptr)) return failPlatform(ARCHIVE_READ_FAILED);
       // A file that shrank since it was listed cannot fill its record.
       if (got == 0) return fail(ARCHIVE_READ_FAILED);
+      if (gzipMember && first) {
+        if (got < 10 || copyBuffer[0] != 0x1F || copyBuffer[1] != 0x8B || copyBuffer[2] != Z_DEFLATED)
+          return fail(ARCHIVE_COMPRESS_FAILED);
+        copyBuffer[9] = kGzipOsByte;
+      }
+      first = false;
       if (!writeArchive(copyBuffer, got)) return false;
       length -= got;
     }
@@ -300,31 +283,40 @@ class ArchiveWriterImpl {
     if (answer == ARCHIVE_SKIP) return true;
     if (found.nFileSizeHigh != 0) return fail(ARCHIVE_FILE_TOO_LARGE);
 
-    const char* dataPath = path.getData();
-    uint64_t dataLength = r.size;
+    ScopedHandle source(openForReading(path.getData()));
+    if (!source.valid()) return failPlatform(ARCHIVE_OPEN_FAILED);
     if (method == ARCHIVE_METHOD_GZIP) {
-      if (!temporaryPath[0] && !GetTempFileNameA(stagingFolder.getData(), "CMP", 0, temporaryPath)) {
-        temporaryPath[0] = '\0';
-        return failPlatform(ARCHIVE_WRITE_FAILED);
+      if (!temporaryPath[0]) {
+        if (!GetTempFileNameA(stagingFolder.getData(), "CMP", 0, temporaryPath)) {
+          temporaryPath[0] = '\0';
+          return failPlatform(ARCHIVE_WRITE_FAILED);
+        }
+        temporary = openForReading(temporaryPath);
+        if (temporary == INVALID_HANDLE_VALUE) return failPlatform(ARCHIVE_OPEN_FAILED);
       }
       uint64_t contentLength = 0;
-      if (!gzipFile(path.getData(), temporaryPath, contentLength)) return false;
+      if (!gzipFile(source.h, temporaryPath, contentLength)) return false;
       if (contentLength >= 0x100000000ULL) return fail(ARCHIVE_FILE_TOO_LARGE);
       r.size = static_cast<uint32_t>(contentLength);
-      uint64_t packedLength = 0;
-      if (!fileLength(temporaryPath, packedLength)) return failPlatform(ARCHIVE_READ_FAILED);
+      DWORD high = 0;
+      DWORD low = GetFileSize(temporary, &high);
+      if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return failPlatform(ARCHIVE_READ_FAILED);
+      uint64_t packedLength = (static_cast<uint64_t>(high) << 32) | low;
       if (packedLength < r.size) {
         r.packedSize = static_cast<uint32_t>(packedLength);
-        dataPath = temporaryPath;
-        dataLength = packedLength;
-      } else {
-        r.method = nox::archive::kMethodStored;
-        r.packedSize = r.size;
-        dataLength = r.size;
+        r.dataOffset = position;
+        if (SetFilePointer(temporary, 0, nullptr, FILE_BEGIN) != 0) return failPlatform(ARCHIVE_SEEK_FAILED);
+        if (!copyIntoArchive(temporary, packedLength, true)) return false;
+        encodeRecord(r, record);
+        return appendRecord(encodedRecordLength(r));
       }
+      // Not smaller: the file itself, read again from its start.
+      r.method = nox::archive::kMethodStored;
+      r.packedSize = r.size;
+      if (SetFilePointer(source.h, 0, nullptr, FILE_BEGIN) != 0) return failPlatform(ARCHIVE_SEEK_FAILED);
     }
     r.dataOffset = position;
-    if (!copyIntoArchive(dataPath, dataLength)) return false;
+    if (!copyIntoArchive(source.h, r.size, false)) return false;
     encodeRecord(r, record);
     return appendRecord(encodedRecordLength(r));
   }
