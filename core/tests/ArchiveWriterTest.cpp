@@ -9,10 +9,12 @@
 
 #include "nox/archive/Reader.h"
 #include "nox/archive/WinTarget.h"
+#include "nox/testing/Files.h"
 
 namespace {
 
 using namespace nox::archive;
+using namespace nox_testing;
 
 const unsigned char kTemplate[28] = {'f', 'j', 'b', 'a', 28};
 
@@ -30,57 +32,6 @@ std::string noise(size_t n) {
     c = static_cast<char>(x >> 24);
   }
   return out;
-}
-
-void writeFile(const std::string& path, const std::string& content) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
-  DWORD done = 0;
-  if (!content.empty()) WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &done, nullptr);
-  CloseHandle(h);
-}
-
-std::string readFile(const std::string& path) {
-  FileSource f;
-  if (!f.open(path.c_str())) return "<missing>";
-  std::string s(static_cast<size_t>(f.size()), '\0');
-  if (!s.empty()) f.readAt(0, &s[0], s.size());
-  return s;
-}
-
-bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// Names in a folder, without "." and "..".
-std::vector<std::string> listFolder(const std::string& path) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    std::string name = found.cFileName;
-    if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileA(find, &found));
-  FindClose(find);
-  return names;
-}
-
-void removeTree(const std::string& path) {
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string child = path + "\\" + name;
-      SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        removeTree(child);
-      else
-        DeleteFileA(child.c_str());
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
-  }
-  RemoveDirectoryA(path.c_str());
 }
 
 // A scratch folder with "in" (what is packed), "stage" and the archive path.

@@ -47,7 +47,7 @@ class FormattingUser : public ScriptedUser {
     IConfigration& item = event.getConfigrations().getItem(0);
     if (item.getType() == IConfigration::CONFIG_TYPE_FORMAT &&
         item.getStatus() == IConfigration::CONFIG_STATUS_OK) {
-      Scratch::removeTree(item.getTitle().getData());
+      removeTree(item.getTitle().getData());
       CreateDirectoryA(item.getTitle().getData(), nullptr);
     }
   }
@@ -201,7 +201,7 @@ TEST_F(Split, RemovableMediumNotEmpty) {
   };
   std::string archive = archiveOf(1000);
   for (const Row& row : rows) {
-    Scratch::removeTree(target_);
+    removeTree(target_);
     CreateDirectoryA(target_.c_str(), nullptr);
     writeFile(target_ + "\\old.txt", "left over");
     user_.asked.clear();

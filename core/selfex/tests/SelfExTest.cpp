@@ -16,10 +16,12 @@
 #include "ArchiveBuilder.h"
 #include "nox/archive/Reader.h"
 #include "nox/archive/WinTarget.h"
+#include "nox/testing/Files.h"
 
 namespace {
 
 using namespace nox::archive;
+using namespace nox_testing;
 using nox::archive::testing::buildArchive;
 using nox::archive::testing::buildSplitSet;
 using nox::archive::testing::Entry;
@@ -34,49 +36,6 @@ constexpr int kStop = 1023;
 constexpr int kQuestion = 1030;
 constexpr int kOverwriteAll = 1031;
 constexpr int kMessageText = 0xFFFF;
-
-std::string programFolder() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string s = path;
-  return s.substr(0, s.rfind('\\') + 1);
-}
-
-std::string readFile(const std::string& path) {
-  FileSource f;
-  if (!f.open(path.c_str())) return "<missing>";
-  std::string s(static_cast<size_t>(f.size()), '\0');
-  if (!s.empty()) f.readAt(0, &s[0], s.size());
-  return s;
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-  FileSink f;
-  ASSERT_TRUE(f.create(path.c_str())) << path;
-  f.write(bytes.data(), bytes.size());
-  ASSERT_TRUE(f.close());
-}
-
-bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-void removeTree(const std::string& path) {
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string child = path + "\\" + name;
-      SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        removeTree(child);
-      else
-        DeleteFileA(child.c_str());
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
-  }
-  RemoveDirectoryA(path.c_str());
-}
 
 std::string windowText(HWND window) {
   char text[2048] = {};

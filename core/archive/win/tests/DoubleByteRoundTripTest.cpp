@@ -12,52 +12,19 @@
 #include "nox/ArchiveWriter.h"
 #include "nox/archive/Reader.h"
 #include "nox/archive/WinTarget.h"
+#include "nox/testing/Files.h"
 
 namespace {
 
 using namespace nox::archive;
+using namespace nox_testing;
 
 // 0x95 0x5C and 0x83 0x5C: characters whose trail byte is a backslash.
 const char kTable[] = "\x95\x5C";
 const char kSo[] = "\x83\x5C";
 const char kTest[] = "\x83\x65\x83\x58\x83\x67";
 
-void writeFile(const std::string& path, const std::string& content) {
-  FileSink f;
-  ASSERT_TRUE(f.create(path.c_str())) << path;
-  f.write(content.data(), content.size());
-  ASSERT_TRUE(f.close());
-}
-
-std::string readFile(const std::string& path) {
-  FileSource f;
-  if (!f.open(path.c_str())) return "<missing>";
-  std::string s(static_cast<size_t>(f.size()), '\0');
-  if (!s.empty()) f.readAt(0, &s[0], s.size());
-  return s;
-}
-
 bool isLead(unsigned char c) { return IsDBCSLeadByte(c) != 0; }
-
-void removeTree(const std::string& path) {
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string child = path + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        removeTree(child);
-      } else {
-        SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(child.c_str());
-      }
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
-  }
-  RemoveDirectoryA(path.c_str());
-}
 
 class DoubleByte : public ::testing::Test {
  protected:
