@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "nox/testing/Files.h"
+
 // Scratch files for the folder, path and export tests. Everything here uses the
 // ANSI calls so that double-byte names travel exactly as the library sees them.
 namespace filetest {
@@ -81,27 +83,6 @@ inline void removeTree(const std::string& path) {
   RemoveDirectoryA(path.c_str());
 }
 
-// A fresh, empty folder under the temporary folder, removed again at the end.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    static int counter = 0;
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    path_ = std::string(temp) + "nox-files-" + std::to_string(GetCurrentProcessId()) + "-" +
-            std::to_string(++counter);
-    removeTree(path_);
-    CreateDirectoryA(path_.c_str(), nullptr);
-  }
-  ~ScratchFolder() { removeTree(path_); }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
-
- private:
-  std::string path_;
-};
+using ScratchFolder = nox_testing::ScratchFolder;
 
 }  // namespace filetest

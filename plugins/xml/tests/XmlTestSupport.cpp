@@ -9,30 +9,6 @@
 
 namespace xmltest {
 
-ScratchFolder::ScratchFolder() {
-  static int counter = 0;
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  path_ = std::string(temp) + "nox-xml-" + std::to_string(GetCurrentProcessId()) + "-" +
-          std::to_string(++counter);
-  noxRmDir(path_.c_str(), 1);
-  noxMkDir(path_.c_str());
-}
-
-ScratchFolder::~ScratchFolder() { noxRmDir(path_.c_str(), 1); }
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 void RecordingDevice::open() {
   calls.push_back("open");
   open_ = true;

@@ -11,28 +11,14 @@
 #include "nox/Error.h"
 #include "nox/FileDevice.h"
 #include "nox/Report.h"
+#include "nox/testing/Files.h"
 
 namespace xmltest {
 
-// A fresh, empty folder under the temporary folder, removed with its files at
-// the end.
-class ScratchFolder {
- public:
-  ScratchFolder();
-  ~ScratchFolder();
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
-
- private:
-  std::string path_;
-};
-
-std::string readFile(const std::string& path);
-void writeFile(const std::string& path, const std::string& bytes);
-bool exists(const std::string& path);
+using nox_testing::exists;
+using nox_testing::readFile;
+using nox_testing::writeFile;
+using ScratchFolder = nox_testing::ScratchFolder;
 
 // Records the calls it gets and the bytes written. With a folder, copyFile
 // really copies into it, as the core's device does beside the document.
