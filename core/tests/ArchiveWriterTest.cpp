@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ArchiveBuilder.h"
 #include "nox/archive/Reader.h"
 #include "nox/archive/WinTarget.h"
 #include "nox/testing/Files.h"
@@ -15,24 +16,11 @@ namespace {
 
 using namespace nox::archive;
 using namespace nox_testing;
+using nox::archive::testing::repeated;
+
+std::string noise(size_t n) { return nox::archive::testing::noise(n, 777); }
 
 const unsigned char kTemplate[28] = {'f', 'j', 'b', 'a', 28};
-
-std::string repeated(const std::string& text, size_t times) {
-  std::string out;
-  for (size_t i = 0; i < times; ++i) out += text;
-  return out;
-}
-
-std::string noise(size_t n) {
-  std::string out(n, '\0');
-  uint32_t x = 777;
-  for (char& c : out) {
-    x = x * 1103515245u + 12345u;
-    c = static_cast<char>(x >> 24);
-  }
-  return out;
-}
 
 // A scratch folder with "in" (what is packed), "stage" and the archive path.
 class ArchiveWriterTest : public ::testing::Test {

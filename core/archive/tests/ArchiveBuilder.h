@@ -5,6 +5,7 @@
 
 #include <zlib.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -12,6 +13,23 @@
 #include "nox/archive/Format.h"
 
 namespace nox::archive::testing {
+
+inline std::string repeated(const std::string& text, size_t times) {
+  std::string out;
+  for (size_t i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+// Bytes that deflate cannot shrink.
+inline std::string noise(size_t n, uint32_t seed = 12345) {
+  std::string out(n, '\0');
+  uint32_t x = seed;
+  for (char& c : out) {
+    x = x * 1103515245u + 12345u;
+    c = static_cast<char>(x >> 24);
+  }
+  return out;
+}
 
 struct Entry {
   std::string name;

@@ -16,24 +16,9 @@ using testing::buildArchive;
 using testing::buildSplitSet;
 using testing::Entry;
 using testing::MemoryTarget;
+using testing::noise;
 using testing::RecordingListener;
-
-std::string repeated(const std::string& text, size_t times) {
-  std::string out;
-  for (size_t i = 0; i < times; ++i) out += text;
-  return out;
-}
-
-// Bytes that deflate cannot shrink.
-std::string noise(size_t n) {
-  std::string out(n, '\0');
-  uint32_t x = 12345;
-  for (char& c : out) {
-    x = x * 1103515245u + 12345u;
-    c = static_cast<char>(x >> 24);
-  }
-  return out;
-}
+using testing::repeated;
 
 std::vector<Entry> sampleEntries() {
   std::vector<Entry> e(6);
