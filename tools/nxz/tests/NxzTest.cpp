@@ -42,11 +42,7 @@ std::string readBytes(const fs::path& path) {
   return f ? s.str() : "<missing>";
 }
 
-std::string repeated(const std::string& text, size_t times) {
-  std::string out;
-  for (size_t i = 0; i < times; ++i) out += text;
-  return out;
-}
+using nox::archive::testing::repeated;
 
 std::vector<Entry> resultEntries() {
   std::vector<Entry> e(5);
