@@ -224,13 +224,35 @@ RecordedPlatform::RecordedPlatform() = default;
 
 RecordedPlatform::~RecordedPlatform() = default;
 
-std::unique_ptr<RecordedPlatform> RecordedPlatform::fromFile(const std::string& path) {
+namespace {
+
+// The text of a scenario file with its "@include" lines replaced by the files
+// they name (from the same folder), at most a few levels deep.
+std::string scenarioText(const std::string& path, int depth) {
+  if (depth > 8) throw std::runtime_error("scenario includes nest too deep at " + path);
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read scenario " + path);
-  std::stringstream text;
-  text << in.rdbuf();
+  std::string folder = path.substr(0, path.find_last_of("\\/") + 1);
+  std::string text;
+  std::string line;
+  while (std::getline(in, line)) {
+    std::string t = trim(line);
+    if (t.rfind("@include ", 0) == 0) {
+      text += scenarioText(folder + trim(t.substr(9)), depth + 1);
+    } else {
+      text += line;
+    }
+    text += '\n';
+  }
+  return text;
+}
+
+}  // namespace
+
+std::unique_ptr<RecordedPlatform> RecordedPlatform::fromFile(const std::string& path) {
+  std::string text = scenarioText(path, 0);
   try {
-    return fromText(text.str());
+    return fromText(text);
   } catch (const std::runtime_error& e) {
     throw std::runtime_error(path + ": " + e.what());
   }
@@ -268,10 +290,9 @@ void RecordedPlatform::parse(const std::string& text) {
         } else if (current.rfind("drive ", 0) == 0) {
           driveOrder_.push_back(current.substr(6));
         } else if (size_t blank = current.find(' '); blank != std::string::npos) {
-          static const std::set<std::string> kinds = {"port",    "monitor", "driver",
-                                                      "printer", "process", "service"};
-          if (kinds.count(current.substr(0, blank)))
-            named_[current.substr(0, blank)].push_back(current.substr(blank + 1));
+          auto& names = named_[current.substr(0, blank)];
+          std::string sectionName = current.substr(blank + 1);
+          if (std::find(names.begin(), names.end(), sectionName) == names.end()) names.push_back(sectionName);
         }
         if (current.rfind("file ", 0) == 0) {
           auto record = std::make_unique<FileRecord>();

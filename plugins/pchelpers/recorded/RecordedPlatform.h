@@ -12,7 +12,10 @@
 // install it with ScopedPlatform. Nothing here touches the machine it runs on.
 //
 // Scenario text: "[section]" lines, "key = value" lines, '#' starts a comment
-// line. Sections:
+// line; "@include NAME.scn" (scenario files only) reads another scenario of the
+// same folder in its place, so a machine can be extended for one area without
+// copying it. "[KIND NAME]" sections of any kind are listed by named(KIND).
+// Sections:
 //   [version]      platform major minor build servicePack servicePackMajor
 //                  servicePackMinor productType suiteMask productInfo
 //                  fail (GetVersionExA fails) lastError
@@ -157,17 +160,23 @@ class RecordedPlatform : public Platform {
   struct RegistryNode;
   using Section = std::map<std::string, std::string>;
 
- private:
-  struct FileRecord;
+  // The scenario as read, for the recorded seams of other areas (network,
+  // directory ...), which keep their sections in the same file and report
+  // failures through this machine's GetLastError.
   const Section& section(const std::string& name) const;
   std::string get(const std::string& sectionName, const std::string& key,
                   const std::string& fallback = "") const;
   unsigned long long number(const std::string& sectionName, const std::string& key,
                             unsigned long long fallback = 0) const;
-  bool fail(DWORD error);
   bool has(const std::string& sectionName, const std::string& key) const;
   // Names of the "[KIND NAME]" sections of one kind, in file order.
   const std::vector<std::string>& named(const std::string& kind) const;
+  // Sets the last error and returns false.
+  bool fail(DWORD error);
+  void setLastError(DWORD error) { lastError_ = error; }
+
+ private:
+  struct FileRecord;
   bool spoolerFails(const std::string& what);
   struct RecordTable;
   BOOL answer(const RecordTable& table, LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned);

@@ -193,13 +193,9 @@ class Win32Platform final : public Platform {
   }
 };
 
-Win32Platform g_realPlatform;
-Platform* g_current = &g_realPlatform;
-
 }  // namespace
 
-Platform& currentPlatform() { return *g_current; }
-
-ScopedPlatform::ScopedPlatform(Platform& platform) : previous_(g_current) { g_current = &platform; }
-
-ScopedPlatform::~ScopedPlatform() { g_current = previous_; }
+Platform& Platform::real() {
+  static Win32Platform platform;
+  return platform;
+}

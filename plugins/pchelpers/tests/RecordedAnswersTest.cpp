@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Scenario.h"
+#include "nox/testing/Files.h"
 
 namespace {
 
@@ -72,6 +73,58 @@ TEST(RecordedAnswers, ServicesInTheManagersLayout) {
   EXPECT_EQ(services[0].ServiceStatus.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
   EXPECT_TRUE(platform.CloseServiceHandle(manager));
   EXPECT_EQ(machine.platform().openHandles(), 0);
+}
+
+// A machine extended for one area includes the base machine: the included
+// sections stand as if written in place, and a section named again adds keys
+// without listing its name twice.
+TEST(RecordedAnswers, ScenarioIncludesAnotherFromItsFolder) {
+  nox_testing::ScratchFolder folder;
+  nox_testing::writeFile(folder / "base.scn", "[version]\nmajor=4\n[service Spooler]\nstate=4\n");
+  nox_testing::writeFile(
+      folder / "more.scn",
+      "@include base.scn\n[service Spooler]\ndisplay=Print Spooler\n[widget W1]\nsize=3\n");
+  auto machine = RecordedPlatform::fromFile(folder / "more.scn");
+  EXPECT_EQ(machine->number("version", "major"), 4u);
+  EXPECT_EQ(machine->named("service"), std::vector<std::string>{"Spooler"});
+  EXPECT_EQ(machine->get("service Spooler", "display"), "Print Spooler");
+  EXPECT_EQ(machine->get("service Spooler", "state"), "4");
+  EXPECT_EQ(machine->named("widget"), std::vector<std::string>{"W1"}) << "sections of any kind are listed";
+
+  nox_testing::writeFile(folder / "loop.scn", "@include loop.scn\n");
+  EXPECT_THROW(RecordedPlatform::fromFile(folder / "loop.scn"), std::runtime_error);
+  EXPECT_THROW(RecordedPlatform::fromFile(folder / "absent.scn"), std::runtime_error);
+}
+
+// Each area's seam is in force for the lifetime of its scope, and scopes nest.
+struct WidgetApi {
+  virtual ~WidgetApi() = default;
+  virtual int answer() = 0;
+  static WidgetApi& real();
+};
+struct FixedWidget : WidgetApi {
+  explicit FixedWidget(int value) : value(value) {}
+  int answer() override { return value; }
+  int value;
+};
+WidgetApi& WidgetApi::real() {
+  static FixedWidget real(0);
+  return real;
+}
+
+TEST(RecordedAnswers, SeamsNestAndRestore) {
+  FixedWidget outer(1), inner(2);
+  EXPECT_EQ(Seam<WidgetApi>::current().answer(), 0);
+  {
+    ScopedSeam<WidgetApi> a(outer);
+    EXPECT_EQ(Seam<WidgetApi>::current().answer(), 1);
+    {
+      ScopedSeam<WidgetApi> b(inner);
+      EXPECT_EQ(Seam<WidgetApi>::current().answer(), 2);
+    }
+    EXPECT_EQ(Seam<WidgetApi>::current().answer(), 1);
+  }
+  EXPECT_EQ(Seam<WidgetApi>::current().answer(), 0);
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <winsvc.h>
 // clang-format on
 
+#include "pchelpers/Seam.h"
+
 // Every Windows call a plug-in makes about the machine it runs on goes through
 // one Platform. Plug-ins use the real one; tests install a recorded one with
 // ScopedPlatform, so the report logic runs against Windows 95, NT 4, XP, 2008 R2
@@ -17,9 +19,14 @@
 // points that older Windows versions lack are resolved by the caller (through
 // LoadLibraryA/GetProcAddress of this Platform) and passed in as `entry`; the
 // real platform calls it, a recorded one answers for it.
+//
+// Areas that only some plug-ins need (the network, the directory services ...)
+// have seams of their own beside this one (see Seam.h).
 class Platform {
  public:
   virtual ~Platform() = default;
+  // The platform that calls Windows.
+  static Platform& real();
 
   // Modules and entry points.
   virtual HMODULE LoadLibraryA(LPCSTR name) = 0;
@@ -121,16 +128,10 @@ class Platform {
 };
 
 // The platform in force: the real one unless a ScopedPlatform is alive.
-Platform& currentPlatform();
+inline Platform& currentPlatform() { return Seam<Platform>::current(); }
 
 // For its lifetime, every platform call of this module goes to `platform`.
-class ScopedPlatform {
+class ScopedPlatform : public ScopedSeam<Platform> {
  public:
-  explicit ScopedPlatform(Platform& platform);
-  ~ScopedPlatform();
-  ScopedPlatform(const ScopedPlatform&) = delete;
-  ScopedPlatform& operator=(const ScopedPlatform&) = delete;
-
- private:
-  Platform* previous_;
+  explicit ScopedPlatform(Platform& platform) : ScopedSeam<Platform>(platform) {}
 };
