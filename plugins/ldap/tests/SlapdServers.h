@@ -1,0 +1,53 @@
+#pragma once
+
+#include <windows.h>
+
+#include <fstream>
+#include <string>
+
+// The directory servers the CTest fixture slapd-directory.sh started, as it
+// wrote them to slapd-directory.txt beside the test programs.
+struct SlapdServers {
+  std::string unavailable;  // why there are none; empty when they run
+  std::string domain;       // a Windows-like domain, anonymous logins accepted, port 389
+  std::string domainPort;   // the domain server's second port
+  std::string refusing;     // a domain without computers that refuses anonymous logins
+  std::string plain;        // an LDAP server without defaultNamingContext and without entries
+  std::string down;         // an address where nothing listens
+
+  static SlapdServers load() {
+    SlapdServers servers;
+    std::ifstream file("slapd-directory.txt");
+    std::string line;
+    while (std::getline(file, line)) {
+      if (line.rfind("unavailable", 0) == 0) servers.unavailable = line;
+      size_t equals = line.find('=');
+      if (equals == std::string::npos) continue;
+      std::string name = line.substr(0, equals), value = line.substr(equals + 1);
+      if (name == "domain") servers.domain = value;
+      if (name == "domainPort") servers.domainPort = value;
+      if (name == "refusing") servers.refusing = value;
+      if (name == "plain") servers.plain = value;
+      if (name == "down") servers.down = value;
+    }
+    if (servers.unavailable.empty() && servers.domain.empty()) {
+      servers.unavailable = "the slapd_directory fixture did not run";
+    }
+    return servers;
+  }
+};
+
+// A test that needs the servers skips, saying why, when they do not run.
+#define NOX_REQUIRE_SLAPD(servers) \
+  if (!(servers).unavailable.empty()) GTEST_SKIP() << "no directory servers: " << (servers).unavailable
+
+// UTF-16 text in the ANSI code page, as the LDAP client hands values over.
+inline std::string inAnsiCodePage(const wchar_t* text) {
+  char bytes[256] = {};
+  WideCharToMultiByte(CP_ACP, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
+  return bytes;
+}
+
+inline bool runningUnderWine() {
+  return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
