@@ -1,0 +1,185 @@
+// The exports for real under Wine: DNS servers on loopback (the dns_servers
+// fixture), the ipconfig listing through a real pipe from a stand-in program,
+// and echo requests to 127.0.0.1 with both engines.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "netdiag/NetDiag.h"
+#include "pchelpers/SocketApi.h"
+
+namespace {
+
+std::string binFile(const std::string& name) {
+  char exe[MAX_PATH] = {};
+  ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  std::string folder(exe);
+  return folder.substr(0, folder.find_last_of('\\') + 1) + name;
+}
+
+// The listing the stand-in ipconfig.exe prints for the length of a test.
+class Listing {
+ public:
+  explicit Listing(const std::string& text) : path_(binFile("netdiag-listing.txt")) {
+    std::ofstream(path_, std::ios::binary) << text;
+    ::SetEnvironmentVariableA("NOX_IPCONFIG_LISTING", path_.c_str());
+  }
+  ~Listing() {
+    ::SetEnvironmentVariableA("NOX_IPCONFIG_LISTING", nullptr);
+    std::remove(path_.c_str());
+  }
+
+ private:
+  std::string path_;
+};
+
+std::string xpListing(const std::string& dnsServer) {
+  return "\r\nWindows IP Configuration\r\n\r\n"
+         "        Host Name . . . . . . . . . . . . : ws01\r\n"
+         "        Primary Dns Suffix  . . . . . . . : corp.test\r\n"
+         "        Node Type . . . . . . . . . . . . : Hybrid\r\n\r\n"
+         "Ethernet adapter Local Area Connection:\r\n\r\n"
+         "        Connection-specific DNS Suffix  . : \r\n"
+         "        Description . . . . . . . . . . . : Intel(R) PRO/100 VE\r\n"
+         "        Physical Address. . . . . . . . . : 00-0C-29-3A-4B-5C\r\n"
+         "        Dhcp Enabled. . . . . . . . . . . : No\r\n"
+         "        IP Address. . . . . . . . . . . . : 127.0.0.1\r\n"
+         "        Subnet Mask . . . . . . . . . . . : 255.0.0.0\r\n"
+         "        Default Gateway . . . . . . . . . : \r\n"
+         "        DNS Servers . . . . . . . . . . . : " +
+         dnsServer +
+         "\r\n"
+         "                                            127.0.53.9\r\n\r\n"
+         "Ethernet adapter Second:\r\n\r\n"
+         "        Description . . . . . . . . . . . : Second card\r\n"
+         "        Physical Address. . . . . . . . . : 00-11-22-33-44-55\r\n"
+         "        DNS Servers . . . . . . . . . . . : 10.99.0.1\r\n";
+}
+
+bool serversReady() {
+  std::ifstream in(binFile("dns-servers.txt"));
+  std::string line;
+  std::getline(in, line);
+  if (line != "ready") std::printf("DNS servers: %s\n", line.c_str());
+  return line == "ready";
+}
+
+std::vector<std::string> lookup(const char* type, const char* name, int& result) {
+  HGLOBAL block = nullptr;
+  result = NetDiagDNSLookup(type, name, &block);
+  std::vector<std::string> answers;
+  if (result <= 0) {
+    EXPECT_EQ(nullptr, block);
+    return answers;
+  }
+  const char* text = static_cast<const char*>(::GlobalLock(block));
+  std::string all(text);
+  EXPECT_EQ(all.size() + 2, ::GlobalSize(block));
+  for (size_t start = 0; start < all.size();) {
+    size_t tab = all.find('\t', start);
+    answers.push_back(all.substr(start, tab - start));
+    start = tab + 1;
+  }
+  ::GlobalUnlock(block);
+  EXPECT_EQ(nullptr, ::GlobalFree(block));
+  return answers;
+}
+
+using Answers = std::vector<std::string>;
+
+TEST(NetDiagReal, AdapterListingThroughThePipe) {
+  Listing listing(xpListing("127.0.53.1"));
+  HGLOBAL block = nullptr;
+  ASSERT_EQ(1, NetDiagGetAdapterInfo(&block));
+  const AdapterRecord* r = static_cast<const AdapterRecord*>(::GlobalLock(block));
+  EXPECT_STREQ("Intel(R) PRO/100 VE", r->description);
+  EXPECT_STREQ("127.0.53.1", r->firstDnsServer);
+  EXPECT_STREQ("127.0.53.9", r->furtherDnsServers);
+  EXPECT_STREQ("00-0C-29-3A-4B-5C", r->physicalAddress);
+  EXPECT_STREQ("255.0.0.0", r->subnetMask);
+  EXPECT_EQ(0, r->dhcpEnabled);
+  EXPECT_STREQ("corp.test", r->dnsDomain);
+  ::GlobalUnlock(block);
+  ::GlobalFree(block);
+}
+
+TEST(NetDiagReal, LookupsAgainstDnsmasq) {
+  if (!serversReady()) GTEST_SKIP() << "DNS servers unavailable";
+  Listing listing(xpListing("127.0.53.1"));
+  int result;
+  EXPECT_EQ(Answers({"10.53.0.10"}), lookup(nullptr, "host", result)) << "host.corp.test";
+  EXPECT_EQ(1, result);
+  EXPECT_EQ(Answers({"host.corp.test"}), lookup(nullptr, "10.53.0.10", result)) << "reverse";
+  EXPECT_EQ(Answers({"host.corp.test"}), lookup("ptr", "10.53.0.10", result));
+  EXPECT_EQ(Answers({"10.53.0.10"}), lookup(nullptr, "alias", result)) << "through the CNAME";
+  EXPECT_EQ(Answers({"127.0.0.1"}), lookup(nullptr, "mx1.corp.test", result)) << "the name as given, second";
+  lookup(nullptr, "missing", result);
+  EXPECT_EQ(kNetDiagDnsFailed, result);
+}
+
+TEST(NetDiagReal, MailExchangersFromTheResponder) {
+  if (!serversReady()) GTEST_SKIP() << "DNS servers unavailable";
+  Listing listing(xpListing("127.0.53.2"));
+  int result;
+  EXPECT_EQ(Answers({"mx1.corp.test", "mx2.corp.test", "mx3.corp.test"}), lookup("mx", nullptr, result));
+  EXPECT_EQ(3, result);
+  EXPECT_EQ(Answers({"10.53.0.99"}), lookup("A", "tcp-only.test", result))
+      << "truncated over UDP, whole over TCP";
+}
+
+TEST(NetDiagReal, PingAndTraceLoopbackWithTheEchoClient) {
+  PingResult ping;
+  ASSERT_EQ(0, NetDiagPing("127.0.0.1", &ping));
+  EXPECT_STREQ("127.0.0.1", ping.address);
+  EXPECT_EQ(3, ping.sent);
+  EXPECT_EQ(3, ping.received) << "own requests read back on loopback are not answers";
+  EXPECT_EQ(0, ping.lost);
+  EXPECT_LE(ping.minimum, ping.maximum);
+  TraceResult trace;
+  ASSERT_EQ(0, NetDiagTraceroute("127.0.0.1", &trace));
+  EXPECT_EQ(1, trace.hopCount);
+  EXPECT_STREQ("127.0.0.1", trace.hops[0].address);
+  EXPECT_EQ(3, trace.hops[0].received);
+}
+
+// Winsock as it is, except that raw sockets cannot be opened (as without rights).
+class NoRawSockets : public SocketApi {
+ public:
+  SocketApi& r = SocketApi::real();
+  int WSAStartup(WORD v, LPWSADATA d) override { return r.WSAStartup(v, d); }
+  int WSACleanup() override { return r.WSACleanup(); }
+  int WSAGetLastError() override { return r.WSAGetLastError(); }
+  SOCKET socket(int f, int t, int p) override { return t == SOCK_RAW ? INVALID_SOCKET : r.socket(f, t, p); }
+  int closesocket(SOCKET s) override { return r.closesocket(s); }
+  int connect(SOCKET s, const sockaddr* n, int l) override { return r.connect(s, n, l); }
+  int send(SOCKET s, const char* b, int l, int f) override { return r.send(s, b, l, f); }
+  int recv(SOCKET s, char* b, int l, int f) override { return r.recv(s, b, l, f); }
+  int select(int c, fd_set* rd, fd_set* w, fd_set* e, const timeval* t) override {
+    return r.select(c, rd, w, e, t);
+  }
+  int setsockopt(SOCKET s, int l, int n, const char* v, int len) override {
+    return r.setsockopt(s, l, n, v, len);
+  }
+  hostent* gethostbyname(const char* n) override { return r.gethostbyname(n); }
+  unsigned long inet_addr(const char* t) override { return r.inet_addr(t); }
+};
+
+TEST(NetDiagReal, PingAndTraceLoopbackWithTheSystemEngine) {
+  NoRawSockets sockets;
+  ScopedSeam<SocketApi> scope(sockets);
+  PingResult ping;
+  ASSERT_EQ(0, NetDiagPing("127.0.0.1", &ping));
+  EXPECT_STREQ("127.0.0.1", ping.address);
+  EXPECT_EQ(3, ping.received);
+  EXPECT_STRNE("NA", ping.hostName) << "the target's reverse name";
+  TraceResult trace;
+  ASSERT_EQ(0, NetDiagTraceroute("127.0.0.1", &trace));
+  EXPECT_EQ(1, trace.hopCount);
+  EXPECT_STREQ("127.0.0.1", trace.hops[0].address);
+  EXPECT_EQ(3, trace.hops[0].sent);
+}
+
+}  // namespace
