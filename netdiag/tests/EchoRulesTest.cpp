@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "EchoRules.h"
@@ -26,9 +27,9 @@ EchoResponse timedOut(int sequence) {
 
 // An IPv4 header of 20 bytes followed by `icmp`.
 std::vector<uint8_t> datagram(const std::vector<uint8_t>& icmp) {
-  std::vector<uint8_t> d(20, 0);
+  std::vector<uint8_t> d(20 + icmp.size(), 0);
   d[0] = 0x45;
-  d.insert(d.end(), icmp.begin(), icmp.end());
+  std::copy(icmp.begin(), icmp.end(), d.begin() + 20);
   return d;
 }
 
