@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "Archive.h"
+#include "Commands.h"
 #include "nox/archive/Extract.h"
 #include "nox/archive/Reader.h"
 
@@ -22,49 +24,41 @@
 #endif
 
 using namespace nox::archive;
+using nox::nxz::OpenedArchive;
 
 namespace {
 
+#ifdef _WIN32
+unsigned int defaultCodePage() { return GetACP(); }
+std::string displayName(const std::string& name, unsigned int) { return name; }
+#else
+unsigned int defaultCodePage() { return 1252; }
+std::string displayName(const std::string& name, unsigned int codePage) {
+  return PosixTarget(codePage).convert(name);
+}
+#endif
+
 const char kUsage[] =
     "usage: nxz list|test|extract [options] ARCHIVE [FOLDER]\n"
+    "       nxz view RESULT [-o FILE.html] [-c N] [--inline-limit KB]\n"
+    "       nxz diff OLD NEW [--html FILE] [-c N]\n"
     "  ARCHIVE is a NoxInfo.nxz, a NoxResult.exe or the first part of a split set\n"
     "  (NoxResult.exe beside NoxResult.exe.002, .003, ...).\n"
     "  list     show every entry\n"
     "  test     inflate every file and report damage\n"
     "  extract  write every entry below FOLDER (default: the current folder)\n"
+    "  view     write one self-contained HTML page of a result: findings first, the\n"
+    "           report as a tree with a search box, the side files (default page:\n"
+    "           RESULT's name with .html, in the current folder)\n"
+    "  diff     show what changed from the result OLD to the result NEW: added (+),\n"
+    "           removed (-) and changed (~) reports with their paths; --html writes a\n"
+    "           page instead; exit status 0 same, 1 different, 2 trouble\n"
+    "  A RESULT is also a result folder or its NoxInfo.xml.\n"
     "options:\n"
     "  -o, --overwrite      replace existing files (default: keep them)\n"
     "  -c, --codepage N     ANSI code page of the entry names (default: the system's\n"
-    "                       on Windows, 1252 elsewhere)\n";
-
-#ifdef _WIN32
-using PlatformSource = HandleSource;
-using PlatformTarget = WinTarget;
-unsigned int defaultCodePage() { return GetACP(); }
-std::string displayName(const std::string& name, unsigned int) { return name; }
-std::string makeTemporaryFile() {
-  char folder[MAX_PATH + 1] = {};
-  char path[MAX_PATH + 1] = {};
-  if (!GetTempPathA(sizeof folder, folder) || !GetTempFileNameA(folder, "NXZ", 0, path)) return std::string();
-  return path;
-}
-#else
-using PlatformSource = FileSource;
-unsigned int defaultCodePage() { return 1252; }
-std::string displayName(const std::string& name, unsigned int codePage) {
-  return PosixTarget(codePage).convert(name);
-}
-std::string makeTemporaryFile() {
-  const char* dir = std::getenv("TMPDIR");
-  std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/nxz-XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  int fd = mkstemp(name.data());
-  if (fd < 0) return std::string();
-  close(fd);
-  return name.data();
-}
-#endif
+    "                       on Windows, 1252 elsewhere); for view and diff also of\n"
+    "                       the document's text (default: the one it declares)\n";
 
 // "YYYY-MM-DD hh:mm:ss" in UTC.
 std::string formatTime(uint64_t fileTime) {
@@ -88,82 +82,6 @@ std::string formatTime(uint64_t fileTime) {
                 static_cast<long long>(rest % 60));
   return text;
 }
-
-// The archive to work on: the file itself, or the joined parts of a split set in
-// a temporary file that goes away with this object.
-class OpenedArchive {
- public:
-  ~OpenedArchive() {
-    joined_.close();
-    if (!temporary_.empty()) std::remove(temporary_.c_str());
-  }
-
-  bool open(const std::string& path, std::ostream& err) {
-    if (!file_.open(path.c_str())) {
-      err << "nxz: cannot open " << path << "\n";
-      return false;
-    }
-    ReadStatus status = locate(file_, where_);
-    if (status != ReadStatus::kOk) {
-      err << "nxz: " << path << ": " << describe(status) << "\n";
-      return false;
-    }
-    source_ = &file_;
-    if (where_.layout != Layout::kSplitFirstPart) return true;
-
-    partCount_ = where_.part.partCount;
-    temporary_ = makeTemporaryFile();
-    FileSink sink;
-    if (temporary_.empty() || !sink.create(temporary_.c_str())) {
-      err << "nxz: cannot create a temporary file to join the split set\n";
-      return false;
-    }
-    std::unique_ptr<PlatformSource> part;
-    uint32_t missing = 0;
-    status = joinSplitSet(
-        file_, where_,
-        [&](uint32_t n, bool retry) -> ByteSource* {
-          if (retry) return nullptr;  // no other disk to ask for
-          part.reset(new PlatformSource());
-          return part->open(splitPartName(path, n).c_str()) ? part.get() : nullptr;
-        },
-        sink, missing);
-    bool closed = sink.close();
-    if (status == ReadStatus::kMissingPart) {
-      err << "nxz: part " << missing << " of " << partCount_ << " (" << splitPartName(path, missing)
-          << ") is missing or belongs to another set\n";
-      return false;
-    }
-    if (status != ReadStatus::kOk || !closed) {
-      err << "nxz: joining the split set failed: " << describe(status) << "\n";
-      return false;
-    }
-    if (!joined_.open(temporary_.c_str()) || (status = locate(joined_, where_)) != ReadStatus::kOk ||
-        where_.layout != Layout::kPlain) {
-      err << "nxz: the joined split set is not an archive: " << describe(status) << "\n";
-      return false;
-    }
-    source_ = &joined_;
-    return true;
-  }
-
-  ByteSource& source() { return *source_; }
-  const Location& where() const { return where_; }
-  std::string describeLayout() const {
-    if (partCount_) return "split set of " + std::to_string(partCount_) + " parts";
-    if (where_.layout == Layout::kSelfExtracting)
-      return "self-extracting, program of " + std::to_string(where_.base) + " bytes";
-    return "archive";
-  }
-
- private:
-  PlatformSource file_;
-  FileSource joined_;
-  ByteSource* source_ = nullptr;
-  Location where_;
-  std::string temporary_;
-  uint32_t partCount_ = 0;
-};
 
 int list(OpenedArchive& archive, unsigned int codePage, std::ostream& out, std::ostream& err) {
   const Location& where = archive.where();
@@ -270,6 +188,21 @@ int extract(OpenedArchive& archive, const std::string& folder, bool overwrite, u
 }  // namespace
 
 int runNxz(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  // view and diff read their own options; the command is the first argument
+  // that is neither an option nor the code page after -c.
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "-c" || a == "--codepage") {
+      ++i;
+      continue;
+    }
+    if (!a.empty() && a[0] == '-') continue;
+    if (a != "view" && a != "diff") break;
+    std::vector<std::string> rest;
+    for (int k = 1; k < argc; ++k)
+      if (k != i) rest.push_back(argv[k]);
+    return a == "view" ? nox::nxz::runView(rest, out, err) : nox::nxz::runDiff(rest, out, err);
+  }
   std::vector<std::string> args;
   bool overwrite = false;
   unsigned int codePage = defaultCodePage();
