@@ -1,5 +1,6 @@
 #include "Diff.h"
 
+#include <cstring>
 #include <map>
 
 namespace nox::nxz {
@@ -100,10 +101,11 @@ const std::vector<ListKey>& listKeys() {
 
 namespace {
 
+// True when path ends with end at a '/' boundary.
 bool endsWith(const std::string& path, const char* end) {
-  std::string e = end;
-  return path.size() >= e.size() && path.compare(path.size() - e.size(), e.size(), e) == 0 &&
-         (path.size() == e.size() || path[path.size() - e.size() - 1] == '/');
+  size_t n = std::strlen(end);
+  return path.size() >= n && path.compare(path.size() - n, n, end) == 0 &&
+         (path.size() == n || path[path.size() - n - 1] == '/');
 }
 
 std::vector<std::string> split(const char* list) {
@@ -119,25 +121,16 @@ std::vector<std::string> split(const char* list) {
   return parts;
 }
 
-const ListKey* keyFor(const std::string& plainPath) {
-  for (const ListKey& k : listKeys())
-    if (endsWith(plainPath, k.where)) return &k;
-  return nullptr;
-}
-
 std::string keyOf(const Tree& t, uint32_t i, const ListKey& k) {
-  std::string key;
-  for (const std::string& part : split(k.key)) {
+  return itemKey(k, [&](const std::string& part) {
     std::string value, storage;
     if (part[0] == '@') {
       if (const std::string* a = t.attributeValue(i, part.substr(1), storage)) value = *a;
     } else {
       t.leafValue(i, part, value);
     }
-    if (value.empty()) continue;
-    key += key.empty() ? value : ", " + value;
-  }
-  return key;
+    return value;
+  });
 }
 
 std::string shorten(const std::string& s) {
@@ -163,6 +156,26 @@ std::string quoted(const std::string& s) {
   }
   return out + "\"";
 }
+
+}  // namespace
+
+const ListKey* listKeyFor(const std::string& path) {
+  for (const ListKey& k : listKeys())
+    if (endsWith(path, k.where)) return &k;
+  return nullptr;
+}
+
+std::string itemKey(const ListKey& key, const std::function<std::string(const std::string& part)>& value) {
+  std::string joined;
+  for (const std::string& part : split(key.key)) {
+    if (part.empty()) continue;
+    std::string v = value(part);
+    if (!v.empty()) joined += joined.empty() ? v : ", " + v;
+  }
+  return joined;
+}
+
+namespace {
 
 class Differ {
  public:
@@ -282,7 +295,7 @@ class Differ {
       const Group& g = groups[name];
       std::string childPlain = plain.empty() ? name : plain + "/" + name;
       std::string childPath = path.empty() ? name : path + "/" + name;
-      if (const ListKey* key = keyFor(childPlain)) {
+      if (const ListKey* key = listKeyFor(childPlain)) {
         compareKeyed(g, childPath, childPlain, *key);
       } else {
         compareByPosition(g, childPath, childPlain);

@@ -67,6 +67,11 @@ struct ListKey {
   const char* ignore;
 };
 const std::vector<ListKey>& listKeys();
+// The key of the list whose items have this path ('/'-joined names), or null.
+const ListKey* listKeyFor(const std::string& path);
+// An item's key: the values of its key parts that are not empty, joined by ", ".
+// value(part) gives a leaf's value, or an attribute's for "@name".
+std::string itemKey(const ListKey& key, const std::function<std::string(const std::string& part)>& value);
 
 struct Change {
   char kind = '~';  // '+' added, '-' removed, '~' changed

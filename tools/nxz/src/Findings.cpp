@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "Diff.h"
+
 namespace nox::nxz {
 
 const char* severityName(Severity severity) {
@@ -26,8 +28,8 @@ const Node* RuleContext::leaf(const std::string& name) const {
 }
 
 const Node* RuleContext::ancestor(const std::string& name) const {
-  for (auto it = ancestors_.rbegin(); it != ancestors_.rend(); ++it)
-    if ((*it)->name == name) return *it;
+  for (size_t i = ancestorCount_; i-- > 0;)
+    if (ancestors_[i]->name == name) return ancestors_[i];
   return nullptr;
 }
 
@@ -250,27 +252,30 @@ const std::vector<FindingRule>& findingRules() {
 
 namespace {
 
-// True when path ends with one of the '|'-separated patterns, at a '/' boundary.
-bool pathMatches(const std::string& path, const char* where) {
-  if (!*where) return true;
+// True when path ends with end at a '/' boundary.
+bool endsWithPart(const std::string& path, const std::string& end) {
+  return path.size() >= end.size() && path.compare(path.size() - end.size(), end.size(), end) == 0 &&
+         (path.size() == end.size() || path[path.size() - end.size() - 1] == '/');
+}
+
+std::vector<std::string> splitPatterns(const char* where) {
+  std::vector<std::string> parts;
   std::string patterns = where;
-  size_t begin = 0;
-  while (begin <= patterns.size()) {
+  for (size_t begin = 0; begin < patterns.size();) {
     size_t end = patterns.find('|', begin);
     if (end == std::string::npos) end = patterns.size();
-    std::string p = patterns.substr(begin, end - begin);
-    if (path.size() >= p.size() && path.compare(path.size() - p.size(), p.size(), p) == 0 &&
-        (path.size() == p.size() || path[path.size() - p.size() - 1] == '/'))
-      return true;
+    parts.push_back(patterns.substr(begin, end - begin));
     begin = end + 1;
   }
-  return false;
+  return parts;
 }
 
 }  // namespace
 
 FindingCollector::FindingCollector(SideFileCheck hasSideFile, const std::vector<FindingRule>& rules)
-    : hasSideFile_(std::move(hasSideFile)), rules_(rules) {}
+    : hasSideFile_(std::move(hasSideFile)) {
+  for (const FindingRule& rule : rules) rules_.push_back({&rule, splitPatterns(rule.where)});
+}
 
 void FindingCollector::enter(const Node& node) {
   Frame f;
@@ -278,6 +283,7 @@ void FindingCollector::enter(const Node& node) {
   // Paths start below the root, whose name every result shares.
   if (!stack_.empty()) f.path = stack_.back().path.empty() ? node.name : stack_.back().path + "/" + node.name;
   stack_.push_back(std::move(f));
+  ancestors_.push_back(&stack_.back().node);
 }
 
 void FindingCollector::leave(const Node& node) {
@@ -286,7 +292,25 @@ void FindingCollector::leave(const Node& node) {
   evaluate(f);
   Frame done = std::move(stack_.back());
   stack_.pop_back();
+  ancestors_.pop_back();
   if (!stack_.empty() && !done.node.hasChildren) stack_.back().leaves.push_back(std::move(done.node));
+}
+
+// The item of a keyed list is named by its key, as the difference names it:
+// "service/serviceInformation[Spooler]".
+std::string FindingCollector::keyedPath(const Frame& frame) const {
+  const ListKey* list = listKeyFor(frame.path);
+  if (!list) return frame.path;
+  std::string key = itemKey(*list, [&frame](const std::string& part) {
+    if (part[0] == '@') {
+      const std::string* a = frame.node.attribute(part.substr(1));
+      return a ? *a : std::string();
+    }
+    for (const Node& l : frame.leaves)
+      if (l.name == part) return l.value;
+    return std::string();
+  });
+  return key.empty() ? frame.path : frame.path + "[" + key + "]";
 }
 
 void FindingCollector::evaluate(Frame& frame) {
@@ -295,17 +319,23 @@ void FindingCollector::evaluate(Frame& frame) {
   at.path_ = &frame.path;
   at.leaves_ = &frame.leaves;
   at.sideFiles_ = &hasSideFile_;
-  for (size_t i = 0; i + 1 < stack_.size(); ++i) at.ancestors_.push_back(&stack_[i].node);
+  // The stack's frames move when it grows: the pointers are taken afresh.
+  for (size_t i = 0; i < stack_.size(); ++i) ancestors_[i] = &stack_[i].node;
+  at.ancestors_ = ancestors_.data();
+  at.ancestorCount_ = stack_.size() - 1;
   bool found = false;
-  for (const FindingRule& rule : rules_) {
+  for (const Rule& r : rules_) {
+    const FindingRule& rule = *r.rule;
     if (rule.fallback && found) continue;
-    if (!pathMatches(frame.path, rule.where)) continue;
+    bool matches = r.where.empty();
+    for (const std::string& end : r.where) matches = matches || endsWithPart(frame.path, end);
+    if (!matches) continue;
     Finding finding;
     finding.severity = rule.severity;
     if (!rule.check(at, finding.message, finding.severity)) continue;
     found = true;
     finding.rule = rule.id;
-    finding.path = frame.path;
+    finding.path = keyedPath(frame);
     finding.node = frame.node.index;
     add(std::move(finding));
   }

@@ -44,7 +44,9 @@ class RuleContext {
   const Node* node_ = nullptr;
   const std::string* path_ = nullptr;
   const std::vector<Node>* leaves_ = nullptr;
-  std::vector<const Node*> ancestors_;
+  // The nodes above, from the root, and how many of them there are.
+  const Node* const* ancestors_ = nullptr;
+  size_t ancestorCount_ = 0;
   const std::function<bool(const std::string&)>* sideFiles_ = nullptr;
 };
 
@@ -95,11 +97,17 @@ class FindingCollector : public DocumentListener {
     std::string path;
     std::vector<Node> leaves;
   };
+  struct Rule {
+    const FindingRule* rule;
+    std::vector<std::string> where;  // the path ends, split
+  };
   void evaluate(Frame& frame);
+  std::string keyedPath(const Frame& frame) const;
 
   SideFileCheck hasSideFile_;
-  const std::vector<FindingRule>& rules_;
+  std::vector<Rule> rules_;
   std::vector<Frame> stack_;
+  std::vector<const Node*> ancestors_;
   std::vector<Finding> findings_;
   std::map<std::string, size_t> kept_;
   std::map<std::string, uint64_t> dropped_;

@@ -1,5 +1,6 @@
 #include "View.h"
 
+#include <cstring>
 #include <map>
 #include <memory>
 #include <vector>
@@ -31,9 +32,11 @@ const MachineFact kMachineFacts[] = {
     {"Windows folder", "drive/windowsDirectory"},
 };
 
-bool endsWith(const std::string& path, const std::string& end) {
-  return path.size() >= end.size() && path.compare(path.size() - end.size(), end.size(), end) == 0 &&
-         (path.size() == end.size() || path[path.size() - end.size() - 1] == '/');
+// True when path ends with end at a '/' boundary.
+bool endsWith(const std::string& path, const char* end) {
+  size_t n = std::strlen(end);
+  return path.size() >= n && path.compare(path.size() - n, n, end) == 0 &&
+         (path.size() == n || path[path.size() - n - 1] == '/');
 }
 
 class Tee : public DocumentListener {
@@ -211,8 +214,11 @@ void writeHeader(std::ostream& html, const ResultHeader& h, const Result& result
        << escapeHtml(result.displayPath()) << " (" << escapeHtml(result.describe())
        << ")</div></header>\n<main>\n";
   html << "<section id=\"header\"><h2>Machine and tool</h2><table class=\"facts\">\n";
-  for (const auto& f : h.machine)
-    html << "<tr><th>" << escapeHtml(f.label) << "</th><td>" << escapeHtml(f.value) << "</td></tr>\n";
+  // In the order of the facts' table, whatever order the document had them in.
+  for (const MachineFact& fact : kMachineFacts)
+    for (const auto& f : h.machine)
+      if (f.label == fact.label && (&fact == kMachineFacts || fact.label != (&fact - 1)->label))
+        html << "<tr><th>" << escapeHtml(f.label) << "</th><td>" << escapeHtml(f.value) << "</td></tr>\n";
   html << "<tr><th>Date</th><td>" << escapeHtml(h.date) << "</td></tr>\n";
   html << "<tr><th>Time zone</th><td>" << escapeHtml(h.timeZone) << "</td></tr>\n";
   html << "<tr><th>Tool version</th><td>" << escapeHtml(h.toolVersion) << "</td></tr>\n</table>\n";

@@ -197,6 +197,7 @@ TEST(FindingRules, OrderedBySeverityThenDocumentAndCappedPerRule) {
   std::vector<Finding> found = collector.findings();
   ASSERT_EQ(found.size(), FindingCollector::kKeptPerRule + 1);
   EXPECT_EQ(found[0].rule, "printing-service") << "errors first";
+  EXPECT_EQ(found[0].path, "PC/PC/service/serviceInformation[Spooler]") << "a list's item named by its key";
   for (size_t i = 2; i < found.size(); ++i) EXPECT_LT(found[i - 1].node, found[i].node);
   EXPECT_EQ(collector.dropped().at("unsuccessful"), 3u);
 }
@@ -212,7 +213,9 @@ TEST(FindingRules, SizeTexts) {
   for (const auto& c : cases) {
     uint64_t bytes = 0;
     EXPECT_EQ(parseSizeText(c.text, bytes), c.ok) << c.text;
-    if (c.ok) EXPECT_EQ(bytes, c.bytes) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(bytes, c.bytes) << c.text;
+    }
   }
 }
 
