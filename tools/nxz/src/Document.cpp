@@ -2,6 +2,7 @@
 
 #include <expat.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -179,9 +180,10 @@ void XMLCALL onDeclaration(void* data, const XML_Char*, const XML_Char* encoding
   if (st->codePageGiven) return;
   unsigned int codePage = encoding ? codePageOfEncoding(encoding) : 65001;
   if (codePage) st->codePage = codePage;
-  std::string lower;
-  for (const char* c = encoding ? encoding : ""; *c; ++c) lower += static_cast<char>(*c | 0x20);
-  st->latin1Is1252 = lower == "iso-8859-1";
+  // expat reads ISO-8859-1 itself (in any case of letters), as Latin-1.
+  std::string name = encoding ? encoding : "";
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  st->latin1Is1252 = name == "iso-8859-1";
 }
 
 // A document type declaration has no place in a result; refusing it also keeps
@@ -225,7 +227,9 @@ int XMLCALL onUnknownEncoding(void* data, const XML_Char* name, XML_Encoding* in
 
 DocumentParser::DocumentParser(DocumentListener& listener, unsigned int codePage)
     : state_(std::make_unique<State>(listener)) {
-  std::string forced = codePage ? "x-nox-cp" + std::to_string(codePage) : std::string();
+  // A code page given is read through the unknown-encoding handler below, except
+  // UTF-8, which expat knows.
+  std::string forced = codePage == 65001 ? "UTF-8" : codePage ? "x-nox-cp" + std::to_string(codePage) : "";
   state_->parser = XML_ParserCreate(codePage ? forced.c_str() : nullptr);
   if (codePage) {
     state_->codePage = codePage;

@@ -88,6 +88,8 @@ TEST(DocumentParser, DecodesTheCodePagesTheWriterDeclares) {
       {"big5 (950)", "big5", "\xA4\xA4", 0, "\xE4\xB8\xAD", 950},
       {"a code page given overrides the declaration (1251)", "iso-8859-1", "\xC0", 1251, "\xD0\x90", 1251},
       {"control pictures stay", "iso-8859-1", "&#x2401;", 0, "\xE2\x90\x81", 1252},
+      {"the declaration's name in capitals", "ISO-8859-1", "\x80", 0, "\xE2\x82\xAC", 1252},
+      {"UTF-8 given for a document that says otherwise", "iso-8859-1", "\xC3\xA9", 65001, "\xC3\xA9", 65001},
   };
   for (const EncodingCase& c : cases) {
     Recorder r;

@@ -13,6 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using nox::archive::testing::buildArchive;
+using nox::archive::testing::buildSplitSet;
 using nox::archive::testing::Entry;
 using nox::archive::testing::repeated;
 
@@ -144,6 +145,26 @@ TEST_F(ViewTest, PageOfAPackedResult) {
   EXPECT_EQ(page.find("src="), std::string::npos);
   EXPECT_EQ(page.find("http:"), std::string::npos);
   EXPECT_EQ(page.find("https:"), std::string::npos);
+}
+
+TEST_F(ViewTest, PageOfASplitSet) {
+  std::string archive = buildArchive(resultEntries(resultDocument()));
+  std::string program = "MZ" + std::string(300, 'p');
+  std::vector<std::string> parts =
+      buildSplitSet(program, archive, program.size() + 96 + archive.size() / 2 + 64);
+  ASSERT_EQ(parts.size(), 2u);
+  writeAll(path("NoxResult.exe"), parts[0]);
+  writeAll(path("NoxResult.exe.002"), parts[1]);
+  Outcome r = nxz({"view", path("NoxResult.exe"), "-o", path("page.html")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  std::string page = readAll(path("page.html"));
+  EXPECT_NE(page.find("(split set of 2 parts)"), std::string::npos);
+  EXPECT_NE(page.find("data-rule=\"printing-service\""), std::string::npos);
+
+  fs::remove(path("NoxResult.exe.002"));
+  Outcome missing = nxz({"view", path("NoxResult.exe"), "-o", path("page.html")});
+  EXPECT_EQ(missing.code, 2);
+  EXPECT_NE(missing.err.find("part 2 of 2"), std::string::npos) << missing.err;
 }
 
 TEST_F(ViewTest, FolderAndDocumentGiveTheSamePageAsTheArchive) {
