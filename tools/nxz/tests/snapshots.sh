@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # CTest fixture of the viewer's end-to-end tests: two real snapshots of the Wine
-# prefix's machine, taken with the host and the shipped NxInfo.ini, with a
-# service, an uninstall entry and a CUPS printer added between them.
+# prefix's machine, taken with the host, the shipped NxInfo.ini and the main
+# job's options, with a service, an uninstall entry and a CUPS printer added
+# between them.
 #   snapshots.sh start BUILD   take them into BUILD/Testing/nxz-snapshots/{old,new}
 #   snapshots.sh stop BUILD    remove what was added (also after a failed start)
 # The printer needs the cupsd of the CUPS fixture; without it the file
@@ -18,6 +19,9 @@ uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 # Wine's own sc and reg run in the build tree's prefix too.
 export NOX_WINEPREFIX=$build/wineprefix
 
+# shellcheck source=../../../scripts/main-job-options
+source "$root/scripts/main-job-options"
+
 wine() { "$root/scripts/wine-run" "$@" </dev/null >/dev/null 2>&1; }
 winpath() { echo "Z:${1//\//\\}"; }
 
@@ -30,7 +34,7 @@ remove() {
 
 snapshot() {  # snapshot NAME
   local out=$work/$1
-  if ! "$root/scripts/wine-run" "$build/bin/NxInfo.exe" run "$(winpath "$out")" </dev/null \
+  if ! "$root/scripts/wine-run" "$build/bin/NxInfo.exe" "${main_job_options[@]}" run "$(winpath "$out")" </dev/null \
     >"$work/$1.stdout" 2>"$work/$1.stderr"; then
     echo "snapshot $1 failed:" >&2
     tail -n 5 "$work/$1.stdout" "$work/$1.stderr" >&2
