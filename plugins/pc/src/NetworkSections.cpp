@@ -6,9 +6,9 @@
 #include <string>
 
 #include "InventorySections.h"
-#include "SectionGuard.h"
-#include "pchelpers/Registry.h"
 #include "nox/ReportLeaves.h"
+#include "nox/Sections.h"
+#include "pchelpers/Registry.h"
 #include "pchelpers/SystemInformation.h"
 
 namespace pc {

@@ -2,22 +2,9 @@
 
 #include "Processor.h"
 #include "nox/PluginModule.h"
+#include "nox/Sections.h"
 
 namespace pc {
-
-// One section of the PC report: names its report and lets `fill` populate it.
-class SectionObservation : public Observation {
- public:
-  SectionObservation(const char* name, void (*fill)(Report&)) : name_(name), fill_(fill) {}
-  void observe(Report& report) override {
-    report.setName(name_);
-    if (fill_) fill_(report);
-  }
-
- private:
-  const char* name_;
-  void (*fill_)(Report&);
-};
 
 // Keeps the processor facts for its lifetime; a clock speed still 0 is measured again.
 class ProcessorObservation : public Observation {

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "InventorySections.h"
-#include "SectionGuard.h"
 #include "nox/ReportLeaves.h"
+#include "nox/Sections.h"
 #include "pchelpers/SystemInformation.h"
 
 namespace pc {

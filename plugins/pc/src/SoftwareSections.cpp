@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "InventorySections.h"
-#include "SectionGuard.h"
-#include "pchelpers/Registry.h"
 #include "nox/ReportLeaves.h"
+#include "nox/Sections.h"
+#include "pchelpers/Registry.h"
 #include "pchelpers/SystemInformation.h"
 
 namespace pc {
