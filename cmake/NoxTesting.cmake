@@ -24,3 +24,33 @@ function(nox_copy_scenarios target)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${NOX_SCENARIO_DIR} $<TARGET_FILE_DIR:${target}>/scenarios)
 endfunction()
+
+# nox_requires_cups_printer(TEST ...)
+# The tests run with a CUPS printer that Wine's spooler lists (a fixture,
+# util/testing/cups-printer.sh): a cupsd of this build tree alone, listening on
+# a socket in the tree and on no network port, that the tests reach through
+# CUPS_SERVER. It starts once for all the tests that need it in one CTest run.
+# Its printer's name, or "unavailable: <reason>", is in bin/cups-printer.txt.
+function(nox_requires_cups_printer)
+  set(state ${CMAKE_BINARY_DIR}/cups)
+  set(socket ${state}/cups.sock)
+  string(LENGTH "${socket}" length)
+  if(length GREATER 100)
+    # A Unix socket path has room for about 107 bytes.
+    string(MD5 tree "${CMAKE_BINARY_DIR}")
+    string(SUBSTRING "${tree}" 0 12 tree)
+    set(socket /tmp/nox-cups-${tree}/cups.sock)
+  endif()
+  get_property(defined GLOBAL PROPERTY NOX_CUPS_FIXTURE_DEFINED)
+  if(NOT defined)
+    set_property(GLOBAL PROPERTY NOX_CUPS_FIXTURE_DEFINED TRUE)
+    set(script ${CMAKE_SOURCE_DIR}/util/testing/cups-printer.sh)
+    set(args ${state} ${socket} ${CMAKE_BINARY_DIR}/bin/cups-printer.txt)
+    add_test(NAME cups_printer_start COMMAND ${script} start ${args})
+    add_test(NAME cups_printer_stop COMMAND ${script} stop ${args})
+    set_tests_properties(cups_printer_start PROPERTIES FIXTURES_SETUP cups_printer)
+    set_tests_properties(cups_printer_stop PROPERTIES FIXTURES_CLEANUP cups_printer)
+  endif()
+  set_property(TEST ${ARGN} APPEND PROPERTY FIXTURES_REQUIRED cups_printer)
+  set_property(TEST ${ARGN} APPEND PROPERTY ENVIRONMENT "CUPS_SERVER=${socket}")
+endfunction()

@@ -1,4 +1,4 @@
-// PC.nxo under Wine with a printer the CUPS fixture added (cups-printer.sh):
+// PC.nxo under Wine with a printer the CUPS fixture added (util/testing/cups-printer.sh):
 // Wine's spooler lists CUPS printers at once.
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 namespace {
 
 TEST(PcPrinterModule, ListsTheCupsPrinter) {
-  std::ifstream result("pc-cups-printer.txt");
+  std::ifstream result("cups-printer.txt");
   std::string printerName;
   std::getline(result, printerName);
   if (printerName.empty() || printerName.rfind("unavailable", 0) == 0) {
