@@ -1,5 +1,7 @@
 #include "RecordedPlatform.h"
 
+#include "RecordedSpoolerData.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
@@ -89,6 +91,7 @@ struct RecordedPlatform::RegistryNode {
 struct RecordedPlatform::FileRecord {
   std::string path;
   std::string version;
+  std::string product;  // the fixed record's product version, when it differs
   bool narrow = false;
   bool hasVersion = false;
   FILETIME written = {};
@@ -319,14 +322,13 @@ void RecordedPlatform::parse(const std::string& text) {
         if (name == "version") {
           fileRecord->version = value;
           fileRecord->hasVersion = true;
+        } else if (name == "product") {
+          fileRecord->product = value;
         } else if (name == "narrow") {
           fileRecord->narrow = isYes(value);
         } else if (name == "written") {
           fileRecord->written = parseTime(value);
-        } else {
-          throw std::runtime_error("unknown file key " + name);
         }
-        continue;
       }
       sections_[current][current == "environment" ? lower(name) : name] = value;
     } catch (const std::exception& e) {
@@ -357,6 +359,8 @@ unsigned long long RecordedPlatform::number(const std::string& sectionName, cons
 bool RecordedPlatform::has(const std::string& sectionName, const std::string& key) const {
   return section(sectionName).count(key) != 0;
 }
+
+FILETIME RecordedPlatform::fileTime(const std::string& text) { return parseTime(text); }
 
 const std::vector<std::string>& RecordedPlatform::named(const std::string& kind) const {
   static const std::vector<std::string> none;
@@ -664,7 +668,7 @@ struct RecordedBlockTail {
 
 const size_t kKeyAreaOffset = 16;
 
-std::vector<unsigned char> versionBlock(const std::string& version, bool narrow) {
+std::vector<unsigned char> versionBlock(const std::string& version, const std::string& product, bool narrow) {
   std::vector<unsigned char> keyArea;
   auto put16 = [&](const std::string& t) {
     for (unsigned char c : t) {
@@ -696,6 +700,12 @@ std::vector<unsigned char> versionBlock(const std::string& version, bool narrow)
   std::sscanf(version.c_str(), "%u.%u.%u.%u", &v[0], &v[1], &v[2], &v[3]);
   tail.fixed.dwFileVersionMS = tail.fixed.dwProductVersionMS = (v[0] << 16) | (v[1] & 0xFFFF);
   tail.fixed.dwFileVersionLS = tail.fixed.dwProductVersionLS = (v[2] << 16) | (v[3] & 0xFFFF);
+  if (!product.empty()) {
+    unsigned int p[4] = {};
+    std::sscanf(product.c_str(), "%u.%u.%u.%u", &p[0], &p[1], &p[2], &p[3]);
+    tail.fixed.dwProductVersionMS = (p[0] << 16) | (p[1] & 0xFFFF);
+    tail.fixed.dwProductVersionLS = (p[2] << 16) | (p[3] & 0xFFFF);
+  }
   std::snprintf(tail.text, sizeof tail.text, "%s", version.c_str());
   std::memcpy(block.data() + tailOffset, &tail, sizeof tail);
   return block;
@@ -707,13 +717,13 @@ DWORD RecordedPlatform::GetFileVersionInfoSizeA(LPCSTR path, LPDWORD handle) {
   const FileRecord* f = file(path ? path : "");
   if (!f) return fail(ERROR_FILE_NOT_FOUND), 0;
   if (!f->hasVersion) return fail(ERROR_RESOURCE_TYPE_NOT_FOUND), 0;
-  return static_cast<DWORD>(versionBlock(f->version, f->narrow).size());
+  return static_cast<DWORD>(versionBlock(f->version, f->product, f->narrow).size());
 }
 
 BOOL RecordedPlatform::GetFileVersionInfoA(LPCSTR path, DWORD, DWORD size, LPVOID block) {
   const FileRecord* f = file(path ? path : "");
   if (!f || !f->hasVersion) return fail(ERROR_RESOURCE_TYPE_NOT_FOUND);
-  std::vector<unsigned char> made = versionBlock(f->version, f->narrow);
+  std::vector<unsigned char> made = versionBlock(f->version, f->product, f->narrow);
   std::memcpy(block, made.data(), std::min<size_t>(size, made.size()));
   return size >= made.size() ? TRUE : fail(ERROR_INSUFFICIENT_BUFFER);
 }
@@ -938,10 +948,16 @@ struct RecordedPlatform::RecordTable {
   explicit RecordTable(size_t size) : recordSize(size) {}
   size_t recordSize;
   std::vector<std::vector<unsigned char>> records;
+  // What a record's pointer points to: a text (with its terminator) or raw
+  // bytes (a DEVMODE, a list of texts), laid out after the records in order;
+  // `last` ones go to the very end of the answer, so that data which lacks its
+  // terminator, or is cut short, ends exactly where the buffer ends.
   struct Text {
     size_t record;
     size_t offset;
-    std::string text;
+    std::string bytes;
+    bool raw;
+    bool last;
   };
   std::vector<Text> texts;
 
@@ -950,14 +966,31 @@ struct RecordedPlatform::RecordTable {
     records.emplace_back(recordSize, 0);
     return *reinterpret_cast<Record*>(records.back().data());
   }
-  // The pointer at `offset` of the last record points to `text`.
-  void text(size_t offset, const std::string& value) { texts.push_back({records.size() - 1, offset, value}); }
+  // The pointer at `offset` of the last record points to `value`.
+  void text(size_t offset, const std::string& value) {
+    texts.push_back({records.size() - 1, offset, value + '\0', false, false});
+  }
+  void bytes(size_t offset, const std::string& value, bool last) {
+    texts.push_back({records.size() - 1, offset, value, true, last});
+  }
 };
 
 BOOL RecordedPlatform::answer(const RecordTable& table, LPBYTE buffer, DWORD size, LPDWORD needed,
                               LPDWORD returned) {
+  // Raw data starts at an 8-byte boundary, as the spooler aligns a DEVMODE.
+  auto aligned = [](size_t at) { return (at + 7) & ~size_t(7); };
+  std::vector<const RecordTable::Text*> order;
+  for (const RecordTable::Text& t : table.texts)
+    if (!t.last) order.push_back(&t);
+  for (const RecordTable::Text& t : table.texts)
+    if (t.last) order.push_back(&t);
+  std::vector<size_t> placed;
   size_t total = table.records.size() * table.recordSize;
-  for (const RecordTable::Text& t : table.texts) total += t.text.size() + 1;
+  for (const RecordTable::Text* t : order) {
+    if (t->raw) total = aligned(total);
+    placed.push_back(total);
+    total += t->bytes.size();
+  }
   *needed = static_cast<DWORD>(total);
   *returned = 0;
   if (table.records.empty()) return TRUE;
@@ -965,11 +998,10 @@ BOOL RecordedPlatform::answer(const RecordTable& table, LPBYTE buffer, DWORD siz
   for (size_t i = 0; i < table.records.size(); ++i) {
     std::memcpy(buffer + i * table.recordSize, table.records[i].data(), table.recordSize);
   }
-  unsigned char* at = buffer + table.records.size() * table.recordSize;
-  for (const RecordTable::Text& t : table.texts) {
-    std::memcpy(at, t.text.c_str(), t.text.size() + 1);
-    std::memcpy(buffer + t.record * table.recordSize + t.offset, &at, sizeof at);
-    at += t.text.size() + 1;
+  for (size_t i = 0; i < order.size(); ++i) {
+    unsigned char* at = buffer + placed[i];
+    std::memcpy(at, order[i]->bytes.data(), order[i]->bytes.size());
+    std::memcpy(buffer + order[i]->record * table.recordSize + order[i]->offset, &at, sizeof at);
   }
   *returned = static_cast<DWORD>(table.records.size());
   return TRUE;
@@ -1187,6 +1219,11 @@ BOOL RecordedPlatform::EnumPrinterDriversA(LPSTR, LPSTR environment, DWORD level
     for (const auto& t : texts) {
       if (has(sectionName, t.first)) table.text(t.second, get(sectionName, t.first));
     }
+    if (has(sectionName, "dependent")) {
+      bool last = false;
+      std::string list = recordedNameList(*this, sectionName, "dependent", last);
+      table.bytes(offsetof(DRIVER_INFO_3A, pDependentFiles), list, last);
+    }
   }
   return answer(table, buffer, size, needed, returned);
 }
@@ -1227,6 +1264,9 @@ BOOL RecordedPlatform::EnumPrintersA(DWORD flags, LPSTR, DWORD level, LPBYTE buf
     for (const auto& t : texts) {
       if (has(sectionName, t.first)) table.text(t.second, get(sectionName, t.first));
     }
+    bool last = false;
+    std::string devMode = recordedDevMode(*this, sectionName, last);
+    if (!devMode.empty()) table.bytes(offsetof(PRINTER_INFO_2A, pDevMode), devMode, last);
   }
   return answer(table, buffer, size, needed, returned);
 }

@@ -30,18 +30,23 @@
 //   [drive X:\]    type fileSystem total free ex (yes/fail) sectorsPerCluster
 //                  bytesPerSector freeClusters totalClusters (0 clusters: fails)
 //   [file PATH]    version written (YYYY-MM-DD HH:MM:SS) narrow (yes: the key
-//                  stands as narrow text in the version block)
+//                  stands as narrow text in the version block) product (the
+//                  fixed record's product version, when not the file's); other keys are
+//                  kept for the recorded seams of other areas (RecordedFileApi)
 //   [profile APP]  KEY = text (GetProfileStringA of win.ini section APP)
 //   [spooler]      fail = words out of ports monitors drivers printers (that
 //                  enumeration fails); environment (default driver environment)
 //   [port NAME]    monitor description type (PORT_INFO_1/2, in file order)
 //   [monitor NAME] environment dll (MONITOR_INFO_1/2; level 2 fails on 9x)
 //   [driver NAME]  version environment path data config help monitor datatype
+//                  dependent (names "a, b": pDependentFiles; dependentEnd = open
+//                  leaves off its terminators)
 //   [printer NAME] scopes (words out of local connections name: the
 //                  EnumPrintersA flags that list it), server share port driver
 //                  comment location sepFile printProcessor datatype parameters
 //                  attributes priority defaultPriority status jobs; a text key
-//                  left out gives a null pointer in PRINTER_INFO_2
+//                  left out gives a null pointer in PRINTER_INFO_2; devMode = yes
+//                  with dm.* keys gives pDevMode (see RecordedSpoolerData.h)
 //   [processes]    snapshot (fail: CreateToolhelp32Snapshot fails), enum (fail:
 //                  EnumProcesses fails)
 //   [process ID]   exe (Toolhelp file name; else the base of path), path (first
@@ -169,6 +174,8 @@ class RecordedPlatform : public Platform {
   unsigned long long number(const std::string& sectionName, const std::string& key,
                             unsigned long long fallback = 0) const;
   bool has(const std::string& sectionName, const std::string& key) const;
+  // A scenario time "YYYY-MM-DD HH:MM:SS" (local time) as a file time (UTC).
+  static FILETIME fileTime(const std::string& text);
   // Names of the "[KIND NAME]" sections of one kind, in file order.
   const std::vector<std::string>& named(const std::string& kind) const;
   // Sets the last error and returns false.
