@@ -36,17 +36,8 @@ static_assert(offsetof(DEVMODEA, dmSpecVersion) == devmode::kSpecVersion &&
 
 // The product version of the file's fixed version record; "" on any failure.
 std::string productVersion(const char* path) {
-  Win32ApiWrapper api;
-  DWORD handle = 0;
-  DWORD size = api.GetFileVersionInfoSizeA(path, &handle);
-  if (size == 0) return "";
-  std::vector<BYTE> block(size);
-  if (!api.GetFileVersionInfoA(path, handle, size, block.data())) return "";
-  void* fixed = nullptr;
-  UINT length = 0;
-  if (!api.VerQueryValueA(block.data(), "\\", &fixed, &length) || !fixed || length < sizeof(VS_FIXEDFILEINFO))
-    return "";
-  const VS_FIXEDFILEINFO& info = *static_cast<const VS_FIXEDFILEINFO*>(fixed);
+  VS_FIXEDFILEINFO info;
+  if (!FileInformation::getFixedFileInfo(path, info)) return "";
   return versionText(info.dwProductVersionMS, info.dwProductVersionLS);
 }
 

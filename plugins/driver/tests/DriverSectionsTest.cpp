@@ -15,11 +15,7 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-const IReport& child(const IReport& parent, const char* name, unsigned int index = 0) {
-  const IReport* found = probe::find(parent, name, index);
-  if (!found) throw std::runtime_error(std::string("no ") + name);
-  return *found;
-}
+using probe::child;
 
 // The driver node whose attribute names `driver`.
 const IReport& driverNamed(const IReport& section, const std::string& driver) {

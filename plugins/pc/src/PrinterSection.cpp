@@ -74,19 +74,8 @@ bool enumerate(Call call, std::vector<BYTE>& buffer, DWORD& count) {
 
 // "a.b.c.d" from the fixed version record of the file; "" on any failure.
 std::string fixedFileVersion(const char* path) {
-  Win32ApiWrapper api;
-  DWORD handle = 0;
-  DWORD size = api.GetFileVersionInfoSizeA(path, &handle);
-  if (size == 0) return "";
-  std::vector<BYTE> block(size);
-  if (!api.GetFileVersionInfoA(path, handle, size, block.data())) return "";
-  void* fixed = nullptr;
-  UINT length = 0;
-  if (!api.VerQueryValueA(block.data(), "\\", &fixed, &length) || !fixed ||
-      length < sizeof(VS_FIXEDFILEINFO)) {
-    return "";
-  }
-  const VS_FIXEDFILEINFO& info = *static_cast<const VS_FIXEDFILEINFO*>(fixed);
+  VS_FIXEDFILEINFO info;
+  if (!FileInformation::getFixedFileInfo(path, info)) return "";
   char text[64];
   std::snprintf(text, sizeof text, "%d.%d.%d.%d", static_cast<int>(HIWORD(info.dwFileVersionMS)),
                 static_cast<int>(LOWORD(info.dwFileVersionMS)),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,13 @@ inline const IReport* find(const IReport& parent, const std::string& name, unsig
     if (name == child.getName().getData() && index-- == 0) return &child;
   }
   return nullptr;
+}
+
+// The index-th child named `name`; throws std::runtime_error when there is none.
+inline const IReport& child(const IReport& parent, const std::string& name, unsigned int index = 0) {
+  const IReport* found = find(parent, name, index);
+  if (!found) throw std::runtime_error("no " + name + " #" + std::to_string(index));
+  return *found;
 }
 
 inline std::vector<std::string> childNames(const IReport& parent) {

@@ -226,6 +226,21 @@ String getWindowsFolder() {
   return String(buffer.data());
 }
 
+bool getFixedFileInfo(const char* path, VS_FIXEDFILEINFO& info) {
+  Win32ApiWrapper api;
+  DWORD handle = 0;
+  DWORD size = api.GetFileVersionInfoSizeA(path, &handle);
+  if (size == 0) return false;
+  std::vector<BYTE> block(size);
+  if (!api.GetFileVersionInfoA(path, handle, size, block.data())) return false;
+  void* fixed = nullptr;
+  UINT length = 0;
+  if (!api.VerQueryValueA(block.data(), "\\", &fixed, &length) || !fixed || length < sizeof(VS_FIXEDFILEINFO))
+    return false;
+  info = *static_cast<const VS_FIXEDFILEINFO*>(fixed);
+  return true;
+}
+
 String queryFileVersion(const void* versionBlock) {
   Win32ApiWrapper api;
   void* translation = nullptr;

@@ -44,6 +44,9 @@ String getFileTimeStampText(const char* path);
 // Folder of a loaded module, with its trailing backslash; empty when not loaded.
 String getModuleFolder(const char* name);
 String getWindowsFolder();
+// The fixed record (VS_FIXEDFILEINFO) of the file's version resource; false,
+// with `info` untouched, when the file has none or it cannot be read.
+bool getFixedFileInfo(const char* path, VS_FIXEDFILEINFO& info);
 // "FileVersion" of the first translation of a version block; empty on failure.
 String queryFileVersion(const void* versionBlock);
 }  // namespace FileInformation
