@@ -31,6 +31,10 @@ endfunction()
 # a socket in the tree and on no network port, that the tests reach through
 # CUPS_SERVER. It starts once for all the tests that need it in one CTest run.
 # Its printer's name, or "unavailable: <reason>", is in bin/cups-printer.txt.
+# The tests run alone: Wine's spooler copies the CUPS printers into its registry
+# only in a program that loads it while no other program of the prefix has it
+# loaded (a named mutex), so a host test running beside them would leave them
+# with the printers of an earlier run, or none.
 function(nox_requires_cups_printer)
   set(state ${CMAKE_BINARY_DIR}/cups)
   set(socket ${state}/cups.sock)
@@ -52,5 +56,15 @@ function(nox_requires_cups_printer)
     set_tests_properties(cups_printer_stop PROPERTIES FIXTURES_CLEANUP cups_printer)
   endif()
   set_property(TEST ${ARGN} APPEND PROPERTY FIXTURES_REQUIRED cups_printer)
+  set_property(TEST ${ARGN} PROPERTY RUN_SERIAL TRUE)
   set_property(TEST ${ARGN} APPEND PROPERTY ENVIRONMENT "CUPS_SERVER=${socket}")
+endfunction()
+
+# nox_pings_loopback(TEST ...)
+# The tests send echo requests to 127.0.0.1 and count the answers. A raw ICMP
+# socket receives every echo request and reply on the machine, and the echo
+# client's receive buffer holds two of them, so two such tests at once lose
+# each other's answers: they take turns.
+function(nox_pings_loopback)
+  set_property(TEST ${ARGN} APPEND PROPERTY RESOURCE_LOCK loopback_echo)
 endfunction()

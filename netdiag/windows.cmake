@@ -45,6 +45,7 @@ nox_add_gtest(netdiag_real_tests
   LIBS netdiag_win
   WORKING_DIRECTORY ${NOX_NETDIAG_TOOLS})
 add_dependencies(netdiag_real_tests FakeIpconfig)
+nox_pings_loopback(netdiag_real_tests)
 set(NOX_DNS_SERVER_ARGS ${CMAKE_BINARY_DIR}/dns-servers ${CMAKE_BINARY_DIR}/bin/dns-servers.txt)
 set(NOX_DNS_SERVER_SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/tests/dns-servers.sh CACHE INTERNAL "")
 add_test(NAME dns_servers_start COMMAND ${NOX_DNS_SERVER_SCRIPT} start ${NOX_DNS_SERVER_ARGS})
