@@ -28,6 +28,11 @@ HANDLE RecordedEventLog::OpenEventLogA(LPCSTR server, LPCSTR source) {
   std::string serverName = server ? server : "";
   std::string logName = source ? source : "";
   calls_.push_back("open " + serverName + " " + logName);
+  if (machine_.has("version", "platform") &&
+      machine_.number("version", "platform") == VER_PLATFORM_WIN32_WINDOWS) {
+    machine_.fail(ERROR_CALL_NOT_IMPLEMENTED);  // Windows 9x keeps no event log
+    return nullptr;
+  }
   std::string computer = machine_.get("computer", "name");
   if (!serverName.empty() && lstrcmpiA(serverName.c_str(), computer.c_str()) != 0 &&
       lstrcmpiA(serverName.c_str(), ("\\\\" + computer).c_str()) != 0) {

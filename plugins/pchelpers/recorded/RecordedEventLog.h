@@ -15,7 +15,7 @@
 //                    ERROR_ALREADY_EXISTS), nofile (TRUE, but no file is
 //                    written), or a number (fails with that error)
 // A log without a section, or a server name other than the computer's, does
-// not open.
+// not open; on Windows 9x ([version] platform = 1) no log opens.
 class RecordedEventLog : public EventLogApi {
  public:
   explicit RecordedEventLog(RecordedPlatform& machine) : machine_(machine) {}
