@@ -28,9 +28,19 @@ wine "$work/app/NxInfo.exe" list >/dev/null  # the prefix exists from here on
 printf 'Service Pack 3 setup\r\nfinished\r\n' >"$work/svcpack.log"
 printf '[01/02/07 10:00] starting\r\n[01/02/07 10:01] MyCreateService: W3SVC (ret=0)\r\n[01/02/07 10:02] MyCreateService: again\r\n' \
   >"$work/iis5.log"
-cleanup() { rm -f "$windows/svcpack.log" "$windows/iis5.log"; }
+# Wine keeps no Windows subsystem settings: give it a desktop heap setting as
+# long as a real one (over 255 bytes), and take it away again afterwards.
+heap='%SystemRoot%\system32\csrss.exe ObjectDirectory=\Windows SharedSection=1024,3072,512 Windows=On SubSystemType=Windows ServerDll=basesrv,1 ServerDll=winsrv:UserServerDllInitialization,3 ServerDll=winsrv:ConServerDllInitialization,2 ProfileControl=Off MaxRequestThreads=16'
+subsystems='HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Session Manager\SubSystems'
+printf 'REGEDIT4\r\n\r\n[%s]\r\n"Windows"="%s"\r\n' "$subsystems" "${heap//\\/\\\\}" >"$work/heap.reg"
+printf 'REGEDIT4\r\n\r\n[%s]\r\n"Windows"=-\r\n' "$subsystems" >"$work/noheap.reg"
+cleanup() {
+  rm -f "$windows/svcpack.log" "$windows/iis5.log"
+  wine regedit /S "$(winpath "$work/noheap.reg")"
+}
 trap cleanup EXIT
 cp "$work/svcpack.log" "$work/iis5.log" "$windows/"
+wine regedit /S "$(winpath "$work/heap.reg")"
 
 wine "$work/app/NxInfo.exe" --only "Windows Misc info. Plugin,EventArchive Plugin" run "$(winpath "$work/packed")" \
   >"$work/stdout"
@@ -42,7 +52,9 @@ doc=$work/result/NoxInfo.xml
 check "NoxInfo.xml is well-formed" xmllint --noout "$doc"
 xpath() { xmllint --xpath "$1" "$doc" 2>/dev/null | tr -d '\r' | sed -e 's/^ *//' -e 's/ *$//' | sed '/^$/d'; }
 
-# WinMisc: the Installer service Wine registers, and the two logs carried.
+# WinMisc: the desktop heap setting whole, the Installer service Wine
+# registers, and the two logs carried.
+check "the desktop heap setting, ${#heap} bytes, whole" test "$(xpath 'string(//winMisc/DeskTopHeap)')" = "$heap"
 check "the Installer's image path" grep -qi 'msiexec.exe' <<<"$(xpath 'string(//winMisc/MSI_ImagePath)')"
 for log in svcpack.log iis5.log; do
   node=$([ $log = svcpack.log ] && echo Last_Install_ServicePack || echo IIS5_Setup)
