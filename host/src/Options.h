@@ -3,17 +3,24 @@
 #include <string>
 #include <vector>
 
-// The host's command line, parsed. Portable: no Windows header.
+#include "Parameters.h"
+
+// The console host's command line, parsed. Portable: no Windows header.
 namespace host {
 
 enum class Command { Help, List, Run, Pack };
-enum class MediaAnswer { Ask, Yes, No, Cancel };
+// Media questions: asked at the terminal, or each answered with cancel.
+enum class MediaAnswer { Ask, Cancel };
+enum class ProgressMode { Auto, Line, Log, None };
 
-struct ParameterSetting {
-  std::string plugin;  // plug-in (sub-category) name, matched ignoring case
-  std::string entry;   // entry name of one of its forms, matched ignoring case
-  std::string value;
-};
+// Named part sizes for --split, in KiB. A formatted 1.44 MB disk has 1,457,664
+// bytes free: 1423 KiB is the largest whole part that fits (the self-extractor,
+// part header and back distance of the first part are inside the part size).
+constexpr int kFloppyPartKiB = 1423;
+// 650 MB: fits a 74-minute CD-R (681,984,000 bytes) with room for its file system.
+constexpr int kCdPartKiB = 650 * 1024;
+// The core takes part sizes in KiB that stay below 2 GiB in bytes.
+constexpr int kLargestPartKiB = 2097151;
 
 struct Options {
   Command command = Command::Help;
@@ -25,7 +32,8 @@ struct Options {
   bool compress = true;
   int splitKiB = 0;
   MediaAnswer media = MediaAnswer::Ask;
-  bool quiet = false;
+  bool mediaGiven = false;  // --media was on the command line
+  ProgressMode progress = ProgressMode::Auto;
 };
 
 // Throws std::invalid_argument with a message for the user when the words
@@ -35,7 +43,11 @@ struct Options {
 Options parseCommandLine(const std::vector<std::string>& words,
                          std::string (*readFile)(const std::string& path) = nullptr);
 
-ParameterSetting parseSetting(const std::string& text);
+// PLUGIN:ENTRY=VALUE, or PLUGIN:ENTRY alone when `wantsValue` is false (--ask).
+ParameterSetting parseSetting(const std::string& text, SettingOrigin origin, bool wantsValue = true);
+
+// "floppy", "cd" or a number of KiB from 1 to kLargestPartKiB.
+int parseSplitSize(const std::string& text);
 
 extern const char kUsage[];
 
