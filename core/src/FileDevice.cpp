@@ -31,12 +31,14 @@ std::string joined(const std::string& folder, const char* name) {
   return folder + "\\" + name;
 }
 
-void fireProgress(EventQueue& queue, const char* text, int value, int max = 0) {
+// True when a listener cancelled the event.
+bool fireProgress(EventQueue& queue, const char* text, int value, int max = 0) {
   ProgressEvent event;
   event.setCurrentStatusText(text);
   event.setCurrentStatusValue(value);
   if (max) event.setMaxStatusValue(max);
   queue.fireProgressEvent(event);
+  return event.isCancel();
 }
 
 // Makes a unique name from `name` in folder; raises ID 5 when there is none.
@@ -223,11 +225,13 @@ String& FileDevice::getTargetFolder() { return impl_->targetFolder; }
 void FileDevice::setTargetFolder(const char* folder) { impl_->targetFolder = folder; }
 
 namespace {
+// A listener that cancels an entry's event stops the packing there (Ctrl+C in
+// the middle of a large result): the archive ends with the "cancelled" code.
 int archiveProgress(int, unsigned int number, unsigned int, const unsigned char* record, void* user) {
   auto* device = static_cast<FileDevice*>(user);
-  fireProgress(device->getEventQueue(), reinterpret_cast<const char*>(record + 40), -1,
-               static_cast<int>(number));
-  return ARCHIVE_CONTINUE;
+  bool cancelled = fireProgress(device->getEventQueue(), reinterpret_cast<const char*>(record + 40), -1,
+                                static_cast<int>(number));
+  return cancelled ? ARCHIVE_CANCEL : ARCHIVE_CONTINUE;
 }
 }  // namespace
 
@@ -239,14 +243,24 @@ String& FileDevice::createArchive(String& out, const char* folder) {
   unsigned char header[28] = {'f', 'j', 'b', 'a', 28};
   noxMkDir(staging.c_str());
   fireProgress(getEventQueue(), "Create an archive...", -1);
-  // The engine reports by result codes; a failed archive is deleted by close and
-  // shows when the next step cannot open it.
+  // The engine reports by result codes; a failed archive is deleted by close.
+  // The failure is raised here with the engine's code (14 when a listener
+  // cancelled), so that no self-extractor is written without its archive.
   ArchiveWriter* writer =
       ArchiveWriter::create(header, archive.c_str(), staging.c_str(), ARCHIVE_METHOD_GZIP);
+  unsigned int code = writer ? ARCHIVE_OK : archiveGetLastError();
+  DWORD error = GetLastError();
   if (writer) {
-    ArchiveWriter::addFolder(writer, folder);
-    ArchiveWriter::write(writer, archiveProgress, this);
+    if (!ArchiveWriter::addFolder(writer, folder) || !ArchiveWriter::write(writer, archiveProgress, this)) {
+      code = ArchiveWriter::getResult(writer);
+      error = GetLastError();
+    }
     ArchiveWriter::close(writer);
+  }
+  if (code != ARCHIVE_OK || !writer) {
+    if (code == ARCHIVE_OK) code = ARCHIVE_OPEN_FAILED;
+    archiveSetLastError(code);
+    throwException(5, code, error, noxThisModule(), kSource, __LINE__, "FileDevice", "createArchive");
   }
   fireProgress(getEventQueue(), "Create an archive completed!", -1);
   return out;
@@ -260,13 +274,28 @@ String FileDevice::makeSelfExtractor(const char* archivePath) {
   if (!target.empty() && GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
     noxMkDir((target + "\\").c_str());
   }
+  // The archive is opened first: without it no NoxResult.exe is begun.
+  Handle in(CreateFileA(archivePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!in.valid()) raise(5, "concatSelfEx");
   std::string outPath = uniqueIn(target, "NoxResult.exe", "concatSelfEx");
   Handle out(
       CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr));
   if (!out.valid()) raise(5, "concatSelfEx");
+  // A program cut short (a full disk) is deleted: half a NoxResult.exe would
+  // look like a result.
+  struct PartialOutput {
+    Handle& file;
+    const std::string& path;
+    bool done = false;
+    ~PartialOutput() {
+      if (done) return;
+      DWORD error = GetLastError();
+      file.reset();
+      DeleteFileA(path.c_str());
+      SetLastError(error);
+    }
+  } partial{out, outPath};
   if (!writeAll(out.get(), selfex, selfexSize)) raise(6, "concatSelfEx");
-  Handle in(CreateFileA(archivePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!in.valid()) raise(5, "concatSelfEx");
 
   LARGE_INTEGER size;
   GetFileSizeEx(in.get(), &size);
@@ -315,6 +344,7 @@ String FileDevice::makeSelfExtractor(const char* archivePath) {
   }
   unsigned long long trailer = headerOffset + selfexSize;
   if (!writeAll(out.get(), &trailer, 8)) raise(6, "concatSelfEx");
+  partial.done = true;
   fireProgress(getEventQueue(), "Create a selfextacting archive completed!", -1);
   return String(outPath.c_str());
 }
@@ -354,7 +384,8 @@ int mediaCallback(int status, unsigned int index, unsigned int count, void* user
     event.setCurrentStatusValue(-1);
     event.setMaxStatusValue(static_cast<int>(index));
     queue.fireProgressEvent(event);
-    return 0;
+    // A cancel between parts stops the split as a cancelled question does.
+    return event.isCancel() ? 1 : 0;
   }
   bool removable = currentMediaDrive().driveType(context->target.substr(0, 3).c_str()) == DRIVE_REMOVABLE;
   bool asksToFormat = status == 5 || (status == 3 && removable);

@@ -17,6 +17,7 @@ MediaDrive* g_drive = &g_realDrive;
 const char kPartMagic[4] = {'a', 'c', 't', 'z'};
 const unsigned int kPartHeaderSize = 88;
 const unsigned int kMaxParts = 10000;
+const unsigned long long kCopyPiece = 64 * 1024;
 
 std::string withSlash(const char* folder) {
   std::string text(folder);
@@ -162,9 +163,11 @@ SplitResult splitArchive(const char* archivePath, const char* selfExtractorPath,
     result.code = ARCHIVE_INVALID_ARGUMENT;
     return result;
   }
+  // Parts are copied in pieces: a part the size of a CD must not need its size
+  // in memory.
   std::vector<unsigned char> buffer;
   try {
-    buffer.resize(static_cast<size_t>(P));
+    buffer.resize(static_cast<size_t>(P < kCopyPiece ? P : kCopyPiece));
   } catch (...) {
     result.code = ARCHIVE_NO_MEMORY;
     return result;
@@ -221,13 +224,16 @@ SplitResult splitArchive(const char* archivePath, const char* selfExtractorPath,
       putU32(header + 12, i + 1);
       bool written = (!first || writeAll(part, selfex.data(), static_cast<DWORD>(selfexSize))) &&
                      writeAll(part, header, kPartHeaderSize);
-      if (written && take > 0) {
-        if (!readAt(files.archive, archiveOffset, buffer.data(), static_cast<DWORD>(take))) {
+      for (unsigned long long copied = 0; written && copied < take;) {
+        unsigned long long left = take - copied;
+        DWORD piece = static_cast<DWORD>(left < buffer.size() ? left : buffer.size());
+        if (!readAt(files.archive, archiveOffset + copied, buffer.data(), piece)) {
           CloseHandle(part);
           result.code = ARCHIVE_READ_FAILED;
           return result;
         }
-        written = writeAll(part, buffer.data(), static_cast<DWORD>(take));
+        written = writeAll(part, buffer.data(), piece);
+        copied += piece;
       }
       if (written && first) {
         unsigned long long distance = kPartHeaderSize + take + 8;

@@ -7,6 +7,7 @@
 
 #include "FileDevice.h"
 #include "ReporterTestSupport.h"
+#include "nox/ArchiveWriter.h"
 #include "nox/FileUtil.h"
 
 using namespace reporter_test;
@@ -262,3 +263,70 @@ TEST_F(Split, UnformattedMediumAsksToFormat) {
 }
 
 }  // namespace
+
+// Ctrl+C in the host reaches the device as a cancelled progress event: between
+// parts it stops the split, and during packing it stops at the next entry.
+TEST_F(Split, ACancelledProgressEventStopsTheSplitBetweenParts) {
+  std::string archive = archiveOf(800000);
+  int kib = partKiBFor(sizeOf(archive), 3);
+  ASSERT_GT(kib, 0);
+  FakeDrive drive;
+  drive.type = DRIVE_FIXED;
+  ScopedDrive scope(drive);
+  progress_.cancelAt = "file 1/3";
+  device_.setTargetFolder(target_.c_str());
+  device_.setSplitSize(kib);
+  try {
+    device_.splitOverMedia(archive.c_str());
+    ADD_FAILURE() << "no exception";
+  } catch (IException* e) {
+    EXPECT_EQ(e->getError().getID(), 5u);
+    EXPECT_EQ(e->getError().getReturnValue(), 14u) << "stopped by the user";
+    e->release();
+  }
+  EXPECT_EQ(readFile(target_ + "\\NoxResult.exe").size(), kib * 1024u)
+      << "the part before the cancel is whole";
+  EXPECT_FALSE(exists(target_ + "\\NoxResult.exe.002"));
+}
+
+TEST_F(Split, ACancelledEntryStopsPackingAtTheNextEntry) {
+  // Cancels the event of the first file entry, whichever the listing gives first.
+  struct CancelFirstFile : ProgressEventListener {
+    std::vector<std::string> files;
+    void notifyProgressEvent(ProgressEvent& event) override {
+      std::string text = event.getCurrentStatusText().getData();
+      if (text.rfind("file", 0) != 0) return;
+      files.push_back(text);
+      event.doCancel();
+    }
+  } listener;
+  device_.addProgressEventListener(&listener);
+  for (int i = 0; i < 5; ++i) writeFile(source_ + "\\file" + std::to_string(i) + ".txt", "content");
+  String archive;
+  unsigned int code = 0;
+  try {
+    device_.createArchive(archive, source_.c_str());
+  } catch (IException* e) {
+    code = e->getError().getReturnValue();
+    e->release();
+  }
+  device_.removeProgressEventListener(&listener);
+  EXPECT_EQ(code, static_cast<unsigned int>(ARCHIVE_CANCELLED))
+      << "the cancel is raised with the engine's code";
+  EXPECT_FALSE(exists(archive.getData())) << "a cancelled archive is deleted";
+  EXPECT_EQ(listener.files.size(), 1u) << "no entry after the cancelled one";
+}
+
+// Without its archive no NoxResult.exe is begun: a self-extractor alone would
+// look like a result.
+TEST_F(Split, NoSelfExtractorIsLeftWithoutItsArchive) {
+  device_.setTargetFolder(target_.c_str());
+  try {
+    device_.makeSelfExtractor((source_ + "\\missing.nxz").c_str());
+    ADD_FAILURE() << "no exception";
+  } catch (IException* e) {
+    EXPECT_EQ(e->getError().getID(), 5u);
+    e->release();
+  }
+  EXPECT_FALSE(exists(target_ + "\\NoxResult.exe"));
+}
