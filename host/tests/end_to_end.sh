@@ -88,14 +88,14 @@ check "pack names NoxResult.exe" grep -q '^Result: .*repacked\\NoxResult.exe (' 
 echo "# Parameters: by number, first line or whole name; host lists with commas; flags; passwords"
 doc=$work/params/NoxInfo.xml
 NOX_TEST_SECRET='p@ss, word' run --no-compress --only "Echo Plugin" \
-  --set "Echo Plugin:1=mail01, 10.0.0.5" --set "echo plugin:TARGET HOSTNAME OR IPADDRESS=printsrv" \
+  --set "Echo Plugin:1=mail01, 10.0.0.5" --set "echo plugin:TARGET HOSTNAME OR IPADDRESS=printsrv"$'\t'"dc01" \
   --set "Echo Plugin:Target LDAP server=ldap01:389,ldap02" \
   --set "Echo Plugin:username=admin" --set-env "Echo Plugin:password=NOX_TEST_SECRET" \
   --set "Echo Plugin:Retrieve all files=yes" --set "Echo Plugin:7=backup01" \
   run "$(winpath "$work/params")"
 check "the run with parameters exits 0" test $? -eq 0
-check "a host list given with commas and a second --set arrives TAB-separated" \
-  test "$(xpath "$doc" 'string(//echo/field1)' | tr -d '\r' | sed -n 2p | sed 's/^ *//')" = $'mail01\t10.0.0.5\tprintsrv'
+check "a host list given with commas, a TAB and a second --set arrives TAB-separated" \
+  test "$(xpath "$doc" 'string(//echo/field1)' | tr -d '\r' | sed -n 2p | sed 's/^ *//')" = $'mail01\t10.0.0.5\tprintsrv\tdc01'
 check "the LDAP prompt of three lines is named by its first line" \
   test "$(xpath "$doc" 'string(//echo/field2)' | tr -d '\r' | sed -n 2p | sed 's/^ *//')" = $'ldap01:389\tldap02'
 check "a text field replaces its preset" test "$(xpath "$doc" 'normalize-space(//echo/field3)')" = admin
@@ -170,6 +170,36 @@ wait "$holder"
 check "packing a file another program holds fails with 2" test $status -eq 2
 check "... saying what to do" said 'NxInfo: failed: a file in the result is open in another program (sharing violation): close it and run again'
 check "... and nothing was left behind" test -z "$(ls "$work/busy-packed" 2>/dev/null)"
+
+echo "# Ctrl+C while packing: one message, and the packing stops at the next file"
+# The progress goes into a pipe this test reads line by line, so the host waits
+# at a packed file until the test has sent Ctrl+C (SIGINT: Wine passes it to
+# the console handler) and goes on reading.
+mkdir -p "$work/many"
+for i in $(seq 200); do head -c 2000 /dev/urandom >"$work/many/f$i.bin"; done
+rm -f "$work/progress"
+mkfifo "$work/progress"
+"$root/scripts/wine-run" "$app/NxInfo.exe" --progress log pack "$(winpath "$work/many")" \
+  "$(winpath "$work/many-packed")" >"$work/stdout" 2>"$work/progress" &
+packer=$!
+exec 5<"$work/progress"
+: >"$work/stderr"
+while IFS= read -r line <&5; do
+  printf '%s\n' "$line" >>"$work/stderr"
+  case $line in *"packing f"*) break ;; esac
+done
+kill -INT $packer
+tr -d '\r' <&5 >>"$work/stderr"
+exec 5<&-
+wait $packer
+check "Ctrl+C while packing exits 1" test $? -eq 1
+check "... says so once" test "$(grep -c 'interrupted; stopping at the next step' "$work/stderr")" -eq 1
+check "... and packs at most one more file" \
+  test "$(sed -n '/interrupted/,$p' "$work/stderr" | grep -c 'packing f')" -le 1
+check "... and no later step" bash -c "! grep -q 'self-extracting' '$work/stderr'"
+check "... says where it stopped" said 'NxInfo: Cancelled while packing'
+check "... and that nothing was written" said "NxInfo: Nothing was written to $(winpath "$work/many-packed"); the result folder is unchanged"
+check "... which is so" test -z "$(ls "$work/many-packed" 2>/dev/null)"
 
 echo "# Media questions"
 run --media yes run "$(winpath "$work/x")"

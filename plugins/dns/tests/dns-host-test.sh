@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # DNS.nxo for real under Wine through the host: NxInfo.exe with only the DNS
-# plug-in, its targets given with --set, NetDiag.dll asking the dnsmasq of the
-# dns_servers fixture (named by the stand-in ipconfig.exe's listing) and pinging
-# 127.0.0.1. Checks the document with xmllint.
+# plug-in, its targets given with --set as a person types them (the entry by
+# number, the targets separated by a comma; the host hands them over
+# TAB-separated), NetDiag.dll asking the dnsmasq of the dns_servers fixture
+# (named by the stand-in ipconfig.exe's listing) and pinging 127.0.0.1.
+# Checks the document with xmllint.
 #   dns-host-test.sh BUILD_DIR TOOLS_DIR
 set -euo pipefail
 build=$1 tools=$2
@@ -25,7 +27,7 @@ NOX_IPCONFIG_LISTING=$(winpath "$work/listing.txt")
 
 cd "$tools"
 "$here/../../../scripts/wine-run" "$build/bin/NxInfo.exe" --quiet --only "DNS Plugin" \
-  --set "DNS Plugin:Target HostName or IPAddress=host"$'\t'"127.0.0.1" \
+  --set "DNS Plugin:1=host, 127.0.0.1" \
   --no-compress run "$(winpath "$work/result")" >"$work/host.log" 2>/dev/null || {
   echo "NxInfo failed:"; cat "$work/host.log"; exit 1; }
 doc=$work/result/NoxInfo.xml
