@@ -4,7 +4,8 @@
 # <target>.nxw for the serializer, no "lib" prefix, no import library, linked
 # against NoxUtil and PlugBase. Its sources use nox/PluginModule.h for the
 # exports. The core loads every module of its own folder, so test modules go to
-# an OUTPUT_DIRECTORY of their own.
+# an OUTPUT_DIRECTORY of their own; every module built beside NoxCore.dll is
+# part of the package (nox_ship) with no list to edit.
 function(nox_add_plugin target)
   cmake_parse_arguments(ARG "" "KIND;OUTPUT_DIRECTORY" "SOURCES;LIBS" ${ARGN})
   if(ARG_KIND STREQUAL "observation")
@@ -21,5 +22,7 @@ function(nox_add_plugin target)
     set_target_properties(${target} PROPERTIES
       LIBRARY_OUTPUT_DIRECTORY "${ARG_OUTPUT_DIRECTORY}"
       RUNTIME_OUTPUT_DIRECTORY "${ARG_OUTPUT_DIRECTORY}")
+  else()
+    nox_ship(${target} FILE ${target}${suffix} DESCRIPTION "NoxInfo ${target} plug-in")
   endif()
 endfunction()

@@ -5,6 +5,7 @@
 #include "SystemReporterImpl.h"
 #include "nox/PluginLoader.h"
 #include "nox/Serializer.h"
+#include "nox/Version.h"
 
 using namespace reporter_test;
 
@@ -79,7 +80,7 @@ TEST_F(Reporter, FullRunWritesHeaderCategoriesAndPluginReports) {
   ASSERT_GE(doc.size(), 4u);
   EXPECT_EQ(doc[0], "SystemInformation");
   EXPECT_EQ(doc[1].rfind("  Date timezone=GMT", 0), 0u) << doc[1];
-  EXPECT_EQ(doc[2], "  toolVersion=2.0.0.0");
+  EXPECT_EQ(doc[2], "  toolVersion=" NOX_VERSION_TEXT);
   const std::vector<std::string> rest(doc.begin() + 3, doc.end());
   const std::vector<std::string> expected = {
       "    pluginVersion",

@@ -14,6 +14,7 @@
 
 #include "Options.h"
 #include "Session.h"
+#include "nox/Version.h"
 
 namespace {
 
@@ -312,6 +313,10 @@ int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   SetConsoleCtrlHandler(onConsoleBreak, TRUE);
   std::vector<std::string> words(argv + 1, argv + argc);
+  if (words.size() == 1 && words[0] == "--version") {
+    std::printf("NxInfo %s\n", NOX_VERSION_TEXT);
+    return EXIT_DONE;
+  }
   host::Options options;
   try {
     options = host::parseCommandLine(words, readWholeFile);
