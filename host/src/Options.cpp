@@ -11,6 +11,7 @@ const char kUsage[] =
     "       NxInfo [options] run OUTPUT_FOLDER\n"
     "       NxInfo [options] pack RESULT_FOLDER TARGET_FOLDER\n"
     "       NxInfo --help\n"
+    "       NxInfo --version\n"
     "\n"
     "Takes a snapshot of this PC and its printing, network, directory and document-server\n"
     "environment. The categories and plug-ins come from NxInfo.ini beside this program.\n"
