@@ -47,17 +47,10 @@ std::wstring serverArgument(const std::string& name, size_t maxChars) {
 
 DWORD primaryDomainController(std::string& name) {
   name.clear();
-  DirectoryApi& api = Seam<DirectoryApi>::current();
-  LPBYTE buffer = nullptr;
-  NET_API_STATUS status = api.NetGetDCName(nullptr, nullptr, &buffer);
-  if (status != NERR_Success) {
-    if (buffer) api.NetApiBufferFree(buffer);
-    return status;
-  }
-  if (buffer) {
-    name = ansiText(reinterpret_cast<const WCHAR*>(buffer), -1, MAX_PATH - 1);
-    api.NetApiBufferFree(buffer);
-  }
+  NetBuffer buffer;
+  NET_API_STATUS status = Seam<DirectoryApi>::current().NetGetDCName(nullptr, nullptr, buffer.out());
+  if (status != NERR_Success) return status;
+  if (buffer.as<WCHAR>()) name = ansiText(buffer.as<WCHAR>(), -1, MAX_PATH - 1);
   return 0;
 }
 

@@ -79,6 +79,35 @@ void forEachEntry(DirectoryApi& api, LDAP* ld, LDAPMessage* result, Visit visit)
   }
 }
 
+// A buffer of the network management calls, freed with its owner.
+class NetBuffer {
+ public:
+  NetBuffer() : api_(Seam<DirectoryApi>::current()) {}
+  ~NetBuffer() { reset(); }
+  NetBuffer(const NetBuffer&) = delete;
+  NetBuffer& operator=(const NetBuffer&) = delete;
+
+  // For the call's output argument; frees what the buffer held before.
+  LPBYTE* out() {
+    reset();
+    return &buffer_;
+  }
+  PVOID* outVoid() { return reinterpret_cast<PVOID*>(out()); }
+  LPBYTE get() const { return buffer_; }
+  template <class Record>
+  const Record* as() const {
+    return reinterpret_cast<const Record*>(buffer_);
+  }
+  void reset() {
+    if (buffer_) api_.NetApiBufferFree(buffer_);
+    buffer_ = nullptr;
+  }
+
+ private:
+  DirectoryApi& api_;
+  LPBYTE buffer_ = nullptr;
+};
+
 // A search result, freed with its owner (also when a search failed but still
 // handed one back).
 class SearchResult {

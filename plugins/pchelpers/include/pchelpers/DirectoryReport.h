@@ -32,6 +32,21 @@ inline Report& markFailed(Report& node, const std::string& text) {
   return node;
 }
 
+// Makes an existing node a text leaf.
+inline Report& setText(Report& node, const char* text) {
+  node.setType(IReport::REPORT_TEXT);
+  node.setValue(const_cast<char*>(text), static_cast<long>(lstrlenA(text) + 1));
+  return node;
+}
+
+// Makes an existing node an integer leaf (the DWORD stored bit for bit).
+inline Report& setNumber(Report& node, unsigned long value) {
+  node.setType(IReport::REPORT_INTEGER);
+  int bits = static_cast<int>(value);
+  node.setValue(&bits, 4);
+  return node;
+}
+
 // Adds a child that only carries an error.
 inline Report& addFailed(Report& parent, const char* name, const std::string& text) {
   return markFailed(addNode(parent, name), text);
