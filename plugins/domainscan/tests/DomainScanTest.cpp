@@ -29,29 +29,19 @@ struct Scan {
     EXPECT_EQ(directory.machine().lsaBuffers(), 0) << "domain record freed";
   }
   const IReport& section(const char* name) const { return *probe::find(*report, name); }
-  bool called(const std::string& line) {
-    for (const std::string& call : directory.directory().calls()) {
-      if (call == line) return true;
-    }
-    return false;
-  }
+  bool called(const std::string& line) const { return directory.directory().callsLike(line) > 0; }
 
   ScenarioDirectory directory;
   domainscan::DomainScanRoot root;
   Report* report = nullptr;
 };
 
-std::string errorOf(const IReport* node) {
-  if (!node) return "<missing>";
-  return node->isSuccess() ? "<succeeded>" : node->getErrorText().getData();
-}
-
 // One computer's information as the report holds it: "name|osType|version|lanGroup",
 // a failed osType as "!error".
 std::string computer(const IReport& node) {
   std::string text = probe::text(node, "computerName") + "|";
   const IReport* type = probe::find(node, "osType");
-  text += type && type->isSuccess() ? probe::text(node, "osType") : "!" + errorOf(type);
+  text += type && type->isSuccess() ? probe::text(node, "osType") : "!" + probe::error(type);
   if (probe::find(node, "version")) text += "|" + probe::text(node, "version");
   if (probe::find(node, "lanGroup")) text += "|" + probe::text(node, "lanGroup");
   return text;
@@ -133,29 +123,30 @@ TEST(DomainScan, Workgroup) {
   EXPECT_EQ(probe::text(environment, "type"), "workgroup");
   EXPECT_EQ(probe::text(environment, "name"), "WORKGROUP");
   const IReport& controllers = scan.section("domainController");
-  EXPECT_EQ(errorOf(probe::find(controllers, "primaryDomainController")),
+  EXPECT_EQ(probe::error(probe::find(controllers, "primaryDomainController")),
             " Failed to get PDC's name (0x00000995)");
-  EXPECT_EQ(errorOf(probe::find(controllers, "backupDomainControllers")),
+  EXPECT_EQ(probe::error(probe::find(controllers, "backupDomainControllers")),
             "Failed to get BDCs' name (0x000017e6)");
   EXPECT_TRUE(probe::childNames(*probe::find(controllers, "primaryDomainController")).empty());
   EXPECT_TRUE(probe::childNames(*probe::find(controllers, "backupDomainControllers")).empty());
-  EXPECT_EQ(errorOf(&scan.section("browseMaster")), "Failed to get browse master's name (0x000017e6)");
+  EXPECT_EQ(probe::error(&scan.section("browseMaster")), "Failed to get browse master's name (0x000017e6)");
   EXPECT_TRUE(probe::childNames(scan.section("browseMaster")).empty());
-  EXPECT_EQ(errorOf(probe::find(scan.section("trustedDomain"), "trustedDomains")),
+  EXPECT_EQ(probe::error(probe::find(scan.section("trustedDomain"), "trustedDomains")),
             " Failed to get PDC's name (0x00000995)");
 }
 
 TEST(DomainScan, Windows95) {
   // The calls are missing: each section says so instead of failing to load.
   Scan scan(loadScenario("win95-network"));
-  EXPECT_EQ(errorOf(probe::find(scan.section("netWorkEnviroment"), "type")), "LsaOpenPolicy failed (31)");
+  EXPECT_EQ(probe::error(probe::find(scan.section("netWorkEnviroment"), "type")),
+            "LsaOpenPolicy failed (31)");
   EXPECT_EQ(probe::childNames(scan.section("netWorkEnviroment")), (Names{"type"}));
   const IReport& controllers = scan.section("domainController");
-  EXPECT_EQ(errorOf(probe::find(controllers, "primaryDomainController")),
+  EXPECT_EQ(probe::error(probe::find(controllers, "primaryDomainController")),
             " Failed to get PDC's name (0x0000007f)");
-  EXPECT_EQ(errorOf(probe::find(controllers, "backupDomainControllers")),
+  EXPECT_EQ(probe::error(probe::find(controllers, "backupDomainControllers")),
             "Failed to get BDCs' name (0x0000007f)");
-  EXPECT_EQ(errorOf(&scan.section("browseMaster")), "Failed to get browse master's name (0x0000007f)");
+  EXPECT_EQ(probe::error(&scan.section("browseMaster")), "Failed to get browse master's name (0x0000007f)");
 }
 
 TEST(DomainScan, LocalPolicyFailures) {
@@ -169,7 +160,7 @@ TEST(DomainScan, LocalPolicyFailures) {
   for (const Row& row : rows) {
     Scan scan(RecordedPlatform::fromText(std::string("[lsa]\n") + row.lsa + "\n"));
     const IReport& environment = scan.section("netWorkEnviroment");
-    EXPECT_EQ(errorOf(probe::find(environment, "type")), row.error);
+    EXPECT_EQ(probe::error(probe::find(environment, "type")), row.error);
     EXPECT_EQ(probe::childNames(environment), (Names{"type"})) << row.lsa;
   }
 }
@@ -193,7 +184,7 @@ TEST(DomainScan, TrustEnumerationOutcomes) {
     if (value[0] == '#') {
       EXPECT_EQ(probe::number(trusted, "trustedDomains"), std::stoi(value.substr(1)));
     } else if (value[0] == '!') {
-      EXPECT_EQ(errorOf(&trusts), value.substr(1));
+      EXPECT_EQ(probe::error(&trusts), value.substr(1));
     } else {
       EXPECT_EQ(probe::text(trusted, "trustedDomains"), value);
       EXPECT_TRUE(trusts.isSuccess());
@@ -206,9 +197,9 @@ TEST(DomainScan, MoreDataIsAFailure) {
   Scan scan(RecordedPlatform::fromText(
       "[domain]\npdc = \\\\PDC01\nserversMore = yes\n[computer BDC01]\ntype = 0x10\n[computer MB]\ntype = "
       "0x40000\n"));
-  EXPECT_EQ(errorOf(probe::find(scan.section("domainController"), "backupDomainControllers")),
+  EXPECT_EQ(probe::error(probe::find(scan.section("domainController"), "backupDomainControllers")),
             "Failed to get BDCs' name (0x000000ea)");
-  EXPECT_EQ(errorOf(&scan.section("browseMaster")), "Failed to get browse master's name (0x000000ea)");
+  EXPECT_EQ(probe::error(&scan.section("browseMaster")), "Failed to get browse master's name (0x000000ea)");
 }
 
 // ---- the module under Wine
@@ -236,13 +227,13 @@ TEST(DomainScanModule, ThisMachine) {
     // Wine: a workgroup computer whose NetGetDCName and NetServerEnum are stubs.
     EXPECT_EQ(type, "workgroup");
     const IReport& controllers = *probe::find(report, "domainController");
-    EXPECT_EQ(errorOf(probe::find(controllers, "primaryDomainController")),
+    EXPECT_EQ(probe::error(probe::find(controllers, "primaryDomainController")),
               " Failed to get PDC's name (0x00000995)");
-    EXPECT_EQ(errorOf(probe::find(controllers, "backupDomainControllers")),
+    EXPECT_EQ(probe::error(probe::find(controllers, "backupDomainControllers")),
               "Failed to get BDCs' name (0x000017e6)");
-    EXPECT_EQ(errorOf(probe::find(report, "browseMaster")),
+    EXPECT_EQ(probe::error(probe::find(report, "browseMaster")),
               "Failed to get browse master's name (0x000017e6)");
-    EXPECT_EQ(errorOf(probe::find(*probe::find(report, "trustedDomain"), "trustedDomains")),
+    EXPECT_EQ(probe::error(probe::find(*probe::find(report, "trustedDomain"), "trustedDomains")),
               " Failed to get PDC's name (0x00000995)");
   }
   delete &report;

@@ -115,39 +115,24 @@ void fillServerEntry(Report& entry, const std::string& text) {
   directory::SearchResult result(api);
   ULONG code = directory::search(api, ld, "", LDAP_SCOPE_BASE, kRootFilter, result);
   if (code != LDAP_SUCCESS) {
-    directory::addFailed(entry, "baseDN",
-                         directory::formatted("%s (%d)", kSearchFailed, static_cast<int>(code)));
+    directory::addFailed(entry, "baseDN", directory::codeText(kSearchFailed, code));
     return;
   }
 
-  bool found = false;
   std::string baseDn;
-  directory::forEachEntry(api, ld, result.get(), [&](LDAPMessage* found_entry) {
-    directory::forEachAttribute(api, ld, found_entry,
-                                [&](const std::string& name, const std::string& values) {
-                                  if (!found && name == kBaseDnAttribute) {
-                                    baseDn = values;
-                                    found = true;
-                                  }
-                                });
-  });
+  bool found = directory::findAttribute(api, ld, result.get(), kBaseDnAttribute, baseDn);
   if (found) {
     addText(entry, "baseDN", baseDn.c_str());
   } else {
-    directory::addFailed(entry, "baseDN", directory::formatted("%s (%d)", kNoBaseDn, 0));
+    directory::addFailed(entry, "baseDN", directory::codeText(kNoBaseDn, 0));
   }
 
   Report& schema = addNode(entry, "rootSchema");
   if (api.ldap_count_entries(ld, result.get()) == static_cast<ULONG>(-1)) {
-    directory::markFailed(
-        schema, directory::formatted("%s (%d)", kCountFailed, static_cast<int>(api.LdapGetLastError())));
+    directory::markFailed(schema, directory::codeText(kCountFailed, api.LdapGetLastError()));
     return;
   }
-  directory::forEachEntry(api, ld, result.get(), [&](LDAPMessage* rootEntry) {
-    directory::forEachAttribute(api, ld, rootEntry, [&](const std::string& name, const std::string& values) {
-      addAttribute(addText(schema, "schema", values.c_str()), "attributeType", name.c_str());
-    });
-  });
+  directory::addSchemaNodes(schema, api, ld, result.get());
 }
 
 void LdapServerObservation::observe(Report& report) {

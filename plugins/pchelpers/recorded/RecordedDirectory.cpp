@@ -101,6 +101,10 @@ RecordedDirectory::~RecordedDirectory() {
   for (void* policy : policies_) delete static_cast<int*>(policy);
 }
 
+int RecordedDirectory::callsLike(const std::string& line) const {
+  return static_cast<int>(std::count(calls_.begin(), calls_.end(), line));
+}
+
 unsigned char* RecordedDirectory::allocate(std::set<void*>& owner, size_t size) {
   auto* block = new unsigned char[size == 0 ? 1 : size]();
   owner.insert(block);
@@ -366,7 +370,9 @@ ULONG RecordedDirectory::ldap_bind_s(LDAP* ld, PCHAR dn, PCHAR credentials, ULON
   std::string domain = text(identity->Domain, identity->DomainLength);
   std::string password = text(identity->Password, identity->PasswordLength);
   log("ldap_bind_s NTLM " + domain + "\\" + user);
-  if (lower(domain) != lower(machine_.get("lsa", "domain"))) return LDAP_INVALID_CREDENTIALS;
+  if (lower(domain) != lower(machine_.get("ldap", "domain", machine_.get("lsa", "domain")))) {
+    return LDAP_INVALID_CREDENTIALS;
+  }
   std::string name = pattern;
   size_t at = name.find("%s");
   if (at != std::string::npos) name.replace(at, 2, user);

@@ -52,8 +52,9 @@
 //                      server's result for the caller to free), ntlm (a DN
 //                      pattern with %s: an NTLM bind is answered by a simple
 //                      bind of that DN with the user name and the password of
-//                      the credentials, when their domain is the [lsa] domain;
-//                      the stand-in for a server that speaks NTLM)
+//                      the credentials, when their domain is the directory's:
+//                      domain, by default the [lsa] domain; the stand-in for a
+//                      server that speaks NTLM)
 class RecordedDirectory : public DirectoryApi {
  public:
   explicit RecordedDirectory(RecordedPlatform& machine, DirectoryApi& ldap = DirectoryApi::real());
@@ -61,6 +62,8 @@ class RecordedDirectory : public DirectoryApi {
 
   // What the code under test did and left behind.
   const std::vector<std::string>& calls() const { return calls_; }
+  // How often a call was made exactly as `line` records it.
+  int callsLike(const std::string& line) const;
   int netBuffers() const { return static_cast<int>(netBlocks_.size()); }
   int lsaBuffers() const { return static_cast<int>(lsaBlocks_.size()); }
   int openPolicies() const { return static_cast<int>(policies_.size()); }
@@ -136,6 +139,7 @@ class ScenarioDirectory {
 
   RecordedPlatform& machine() { return *machine_; }
   RecordedDirectory& directory() { return directory_; }
+  const RecordedDirectory& directory() const { return directory_; }
 
  private:
   std::unique_ptr<RecordedPlatform> machine_;

@@ -49,6 +49,12 @@ inline long long number(const IReport& parent, const std::string& name) {
   return *static_cast<const int*>(leaf->getValue());
 }
 
+// The error text of a failed node; "<succeeded>" or "<missing>" otherwise.
+inline std::string error(const IReport* node) {
+  if (!node) return "<missing>";
+  return node->isSuccess() ? "<succeeded>" : node->getErrorText().getData();
+}
+
 inline std::string attribute(const IReport& node, const std::string& name) {
   for (unsigned int i = 0; i < node.getAttributes().getCount(); ++i) {
     const IReportAttribute& a = node.getAttributes().getItem(i);

@@ -91,6 +91,19 @@ std::string joinedValues(DirectoryApi& api, LDAP* ld, LDAPMessage* entry, PCHAR 
   return joined;
 }
 
+bool findAttribute(DirectoryApi& api, LDAP* ld, LDAPMessage* result, const char* name, std::string& values) {
+  bool found = false;
+  forEachEntry(api, ld, result, [&](LDAPMessage* entry) {
+    forEachAttribute(api, ld, entry, [&](const std::string& attribute, const std::string& joined) {
+      if (!found && attribute == name) {
+        values = joined;
+        found = true;
+      }
+    });
+  });
+  return found;
+}
+
 ULONG search(DirectoryApi& api, LDAP* ld, const std::string& base, ULONG scope, const char* filter,
              SearchResult& result) {
   return api.ldap_search_s(ld, const_cast<PCHAR>(base.c_str()), scope, const_cast<PCHAR>(filter), nullptr, 0,

@@ -39,11 +39,6 @@ struct Tally {
   Report* report = nullptr;
 };
 
-std::string errorOf(const IReport* node) {
-  if (!node) return "<missing>";
-  return node->isSuccess() ? "<succeeded>" : node->getErrorText().getData();
-}
-
 const char kDomain[] = "[domain]\npdc = \\\\PDC01\n";
 
 TEST(UserTally, UsersAndGroupsOfTheDomain) {
@@ -107,7 +102,7 @@ TEST(UserTally, CountsThatFail) {
                                          std::pair<const char*, std::string>{"group", row.groups}}) {
       const IReport& list = *probe::find(tally.userTally(), name);
       if (expected[0] == '!') {
-        EXPECT_EQ(errorOf(probe::find(list, "count")), expected.substr(1)) << name;
+        EXPECT_EQ(probe::error(probe::find(list, "count")), expected.substr(1)) << name;
         EXPECT_EQ(probe::childNames(list), (Names{"count"})) << name << ": no time for a failed count";
       } else {
         EXPECT_EQ(probe::number(list, "count"), std::stoi(expected)) << name;
@@ -128,7 +123,7 @@ TEST(UserTally, NoController) {
   };
   for (const Row& row : rows) {
     Tally tally(loadScenario(row.scenario));
-    EXPECT_EQ(errorOf(&tally.userTally()), row.error) << row.scenario;
+    EXPECT_EQ(probe::error(&tally.userTally()), row.error) << row.scenario;
     EXPECT_TRUE(probe::childNames(tally.userTally()).empty()) << row.scenario;
     EXPECT_TRUE(tally.requests().empty());
   }
@@ -167,7 +162,7 @@ TEST(UserTallyModule, ThisMachine) {
   const IReport& userTally = *probe::find(report, "userTally");
   if (GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")) {
     // Wine's NetGetDCName finds no controller.
-    EXPECT_EQ(errorOf(&userTally), " Failed to get PDC's name (0x00000995)");
+    EXPECT_EQ(probe::error(&userTally), " Failed to get PDC's name (0x00000995)");
     EXPECT_TRUE(probe::childNames(userTally).empty());
   }
   delete &report;

@@ -127,6 +127,10 @@ class SearchResult {
   LDAPMessage* result_ = nullptr;
 };
 
+// The joined values of the first attribute named exactly `name` in the
+// entries of `result`; false when none has it.
+bool findAttribute(DirectoryApi& api, LDAP* ld, LDAPMessage* result, const char* name, std::string& values);
+
 // Searches `base` with all attributes and their values; returns the LDAP result code.
 ULONG search(DirectoryApi& api, LDAP* ld, const std::string& base, ULONG scope, const char* filter,
              SearchResult& result);

@@ -6,6 +6,7 @@
 
 #include "nox/Report.h"
 #include "nox/ReportLeaves.h"
+#include "pchelpers/Directory.h"
 
 // Report pieces the directory plug-ins share.
 namespace directory {
@@ -23,6 +24,11 @@ inline std::string formatted(const char* format, ...) {
   if (length > 0) std::vsnprintf(&text[0], text.size() + 1, format, again);
   va_end(again);
   return text;
+}
+
+// "what (code)", the error text of a failed LDAP call.
+inline std::string codeText(const char* what, unsigned long code) {
+  return formatted("%s (%d)", what, static_cast<int>(code));
 }
 
 // Marks `node` unsuccessful with `text` as its error text.
@@ -50,6 +56,17 @@ inline Report& setNumber(Report& node, unsigned long value) {
 // Adds a child that only carries an error.
 inline Report& addFailed(Report& parent, const char* name, const std::string& text) {
   return markFailed(addNode(parent, name), text);
+}
+
+// Adds below `list`, for every attribute of every entry of `result`, a text
+// node "schema" holding the joined values, with the attribute "attributeType"
+// naming the directory attribute.
+inline void addSchemaNodes(Report& list, DirectoryApi& api, LDAP* ld, LDAPMessage* result) {
+  forEachEntry(api, ld, result, [&](LDAPMessage* entry) {
+    forEachAttribute(api, ld, entry, [&](const std::string& name, const std::string& values) {
+      addAttribute(addText(list, "schema", values.c_str()), "attributeType", name.c_str());
+    });
+  });
 }
 
 }  // namespace directory
