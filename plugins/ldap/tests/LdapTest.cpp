@@ -127,36 +127,6 @@ class LdapServers : public ::testing::Test {
   SlapdServers servers_ = SlapdServers::load();
 };
 
-using Schema = std::vector<std::pair<std::string, std::string>>;
-
-Schema schemaOf(const IReport& rootSchema) {
-  Schema schema;
-  for (unsigned int i = 0; const IReport* node = probe::find(rootSchema, "schema", i); ++i) {
-    schema.emplace_back(probe::attribute(*node, "attributeType"), static_cast<const char*>(node->getValue()));
-  }
-  return schema;
-}
-
-// The root entry of the fixture's domain server, every attribute in order.
-Schema domainRootEntry() {
-  return {
-      {"objectClass", "top,OpenLDAProotDSE,adRootDSE"},
-      {"defaultNamingContext", "DC=nox,DC=test"},
-      {"rootDomainNamingContext", "DC=nox,DC=test"},
-      {"configurationNamingContext", "CN=Configuration,DC=nox,DC=test"},
-      {"schemaNamingContext", "CN=Schema,CN=Configuration,DC=nox,DC=test"},
-      {"dsServiceName",
-       "CN=NTDS "
-       "Settings,CN=DC01,CN=Servers,CN=Default-First-Site-Name,CN=Sites,CN=Configuration,DC=nox,DC=test"},
-      {"ldapServiceName", "nox.test:dc01$@NOX.TEST"},
-      {"dNSHostName", "dc01.nox.test"},
-      {"domainFunctionality", "3"},
-      {"isGlobalCatalogReady", "TRUE"},
-      {"supportedCapabilities", "1.2.840.113556.1.4.800,1.2.840.113556.1.4.1670,1.2.840.113556.1.4.1791"},
-      {"description", inAnsiCodePage(L"Dom\u00e4ne NOX")},
-  };
-}
-
 TEST_F(LdapServers, TheModuleReportsEachServer) {
   HMODULE module = LoadLibraryA("LDAP.nxo");
   ASSERT_NE(module, nullptr) << "LDAP.nxo beside the test program";

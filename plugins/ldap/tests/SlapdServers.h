@@ -4,6 +4,10 @@
 
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "ReportProbe.h"
 
 // The directory servers the CTest fixture slapd-directory.sh started, as it
 // wrote them to slapd-directory.txt beside the test programs.
@@ -50,4 +54,36 @@ inline std::string inAnsiCodePage(const wchar_t* text) {
 
 inline bool runningUnderWine() {
   return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// Attribute names and joined values of the "schema" nodes below a node, in order.
+using Schema = std::vector<std::pair<std::string, std::string>>;
+
+inline Schema schemaOf(const IReport& parent) {
+  Schema schema;
+  for (unsigned int i = 0; const IReport* node = probe::find(parent, "schema", i); ++i) {
+    schema.emplace_back(probe::attribute(*node, "attributeType"), static_cast<const char*>(node->getValue()));
+  }
+  return schema;
+}
+
+// The root entry of the domain server (slapd/domain-root.ldif as slapd gives
+// it), every attribute in order.
+inline Schema domainRootEntry() {
+  return {
+      {"objectClass", "top,OpenLDAProotDSE,adRootDSE"},
+      {"defaultNamingContext", "DC=nox,DC=test"},
+      {"rootDomainNamingContext", "DC=nox,DC=test"},
+      {"configurationNamingContext", "CN=Configuration,DC=nox,DC=test"},
+      {"schemaNamingContext", "CN=Schema,CN=Configuration,DC=nox,DC=test"},
+      {"dsServiceName",
+       "CN=NTDS "
+       "Settings,CN=DC01,CN=Servers,CN=Default-First-Site-Name,CN=Sites,CN=Configuration,DC=nox,DC=test"},
+      {"ldapServiceName", "nox.test:dc01$@NOX.TEST"},
+      {"dNSHostName", "dc01.nox.test"},
+      {"domainFunctionality", "3"},
+      {"isGlobalCatalogReady", "TRUE"},
+      {"supportedCapabilities", "1.2.840.113556.1.4.800,1.2.840.113556.1.4.1670,1.2.840.113556.1.4.1791"},
+      {"description", inAnsiCodePage(L"Dom\u00e4ne NOX")},
+  };
 }

@@ -7,10 +7,12 @@
 # The servers, all on port 389 of their address:
 #   domain    a Windows-like domain (slapd/domain*.ldif), anonymous logins
 #             accepted; also on a second, free port
-#   refusing  a domain without computers (slapd/empty*.ldif) that refuses
-#             anonymous logins and wants a login for every search
+#   refusing  a domain without computers and without its Computers container
+#             (slapd/empty*.ldif) that refuses anonymous logins and wants a
+#             login for every search
 #   plain     an LDAP server that is no domain controller: no entries and no
-#             defaultNamingContext in its root entry
+#             defaultNamingContext in its root entry; its administrator
+#             CN=admin,DC=plain,DC=test logs in with Plain-Admin-3
 #   down      an address where nothing listens
 # RESULT_FILE receives "name=value" lines (domain, domainPort, refusing, plain,
 # down), or "unavailable: <reason>" so the tests can skip with that reason.
@@ -27,7 +29,7 @@ unavailable() {
 
 # Writes the configuration of one server.
 configure() {
-  local name=$1 suffix=$2 root=$3 extra=$4
+  local name=$1 suffix=$2 root=$3 extra=$4 password=${5:-}
   mkdir -p "$state/$name/db"
   {
     echo "include /etc/ldap/schema/core.schema"
@@ -41,6 +43,7 @@ configure() {
     echo "maxsize 8388608"
     echo "suffix \"$suffix\""
     echo "rootdn \"CN=admin,$suffix\""
+    [ -n "$password" ] && echo "rootpw $password"
     echo "directory $state/$name/db"
   } >"$state/$name/slapd.conf"
 }
@@ -93,7 +96,7 @@ start() {
   mkdir -p "$state"
   configure domain "DC=nox,DC=test" domain-root.ldif ""
   configure refusing "DC=empty,DC=test" empty-root.ldif "disallow bind_anon\nrequire authc\n"
-  configure plain "DC=plain,DC=test" "" ""
+  configure plain "DC=plain,DC=test" "" "" Plain-Admin-3
   if ! load domain domain.ldif || ! load refusing empty.ldif; then
     unavailable "slapadd failed: $(tail -n 3 "$state"/*/slapadd.log | tr '\n' ' ')"
     return
