@@ -149,6 +149,23 @@ TEST(DomainScan, Windows95) {
   EXPECT_EQ(probe::error(&scan.section("browseMaster")), "Failed to get browse master's name (0x0000007f)");
 }
 
+TEST(DomainScan, WindowsNT4Domain) {
+  Scan scan(loadScenario("nt4-domain"));
+  EXPECT_EQ(probe::text(scan.section("netWorkEnviroment"), "type"), "domain");
+  EXPECT_EQ(probe::text(scan.section("netWorkEnviroment"), "name"), "CORP");
+  const IReport& controllers = scan.section("domainController");
+  EXPECT_EQ(computer(*probe::find(controllers, "primaryDomainController")),
+            "\\\\CORPDC|NT|4.0|\n  Lan group: CORP");
+  EXPECT_EQ(probe::number(controllers, "backupDomainControllers"), 1);
+  EXPECT_EQ(computer(*probe::find(*probe::find(controllers, "backupDomainControllers"), "controller")),
+            "CORPBDC|NT|4.0|\n  Lan group: CORP");
+  EXPECT_EQ(probe::number(scan.section("browseMaster"), "browseMasters"), 1);
+  EXPECT_EQ(
+      computer(*probe::find(*probe::find(scan.section("browseMaster"), "browseMasters"), "browseMaster")),
+      "CORPDC|NT|4.0|\n  Lan group: CORP");
+  EXPECT_EQ(probe::text(scan.section("trustedDomain"), "trustedDomains"), "N/A") << "a domain without trusts";
+}
+
 TEST(DomainScan, LocalPolicyFailures) {
   struct Row {
     const char* lsa;

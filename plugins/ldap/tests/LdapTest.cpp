@@ -119,6 +119,22 @@ TEST(LdapObservation, InvalidSpecificationsAskNothing) {
   EXPECT_TRUE(machine.directory().calls().empty());
 }
 
+TEST(LdapObservation, NoLdapClient) {
+  // Windows 95 and NT 4 without the directory client add-on: each server is
+  // named, and without a client no anonymous login can be made.
+  ScenarioDirectory machine("[missing]\nwldap32.dll\n");
+  Observed observed("ldap.corp.example\tldap.corp.example:3268");
+  for (unsigned int i = 0; i < 2; ++i) {
+    const IReport& entry = observed.entry(i);
+    EXPECT_EQ(probe::childNames(entry),
+              (std::vector<std::string>{"ldapServerName", "ldapPort", "anonymousLogin"}));
+    EXPECT_EQ(probe::text(entry, "anonymousLogin"), "notSupport");
+  }
+  EXPECT_EQ(probe::number(observed.entry(1), "ldapPort"), 3268);
+  EXPECT_EQ(machine.directory().calls(), (std::vector<std::string>{"ldap_open ldap.corp.example 389",
+                                                                   "ldap_open ldap.corp.example 3268"}));
+}
+
 // ---- against the fixture's servers
 
 class LdapServers : public ::testing::Test {

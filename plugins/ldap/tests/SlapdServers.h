@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <utility>
@@ -67,6 +68,18 @@ inline Schema schemaOf(const IReport& parent) {
   return schema;
 }
 
+// The second description of the domain server's root entry, a value of
+// 1806 characters: longer than any name or path buffer, it arrives whole.
+inline std::string longSiteList() {
+  std::string text = "Sites:";
+  char site[16];
+  for (int i = 1; i <= 200; ++i) {
+    std::snprintf(site, sizeof site, " Site-%03d", i);
+    text += site;
+  }
+  return text;
+}
+
 // The root entry of the domain server (slapd/domain-root.ldif as slapd gives
 // it), every attribute in order.
 inline Schema domainRootEntry() {
@@ -84,6 +97,6 @@ inline Schema domainRootEntry() {
       {"domainFunctionality", "3"},
       {"isGlobalCatalogReady", "TRUE"},
       {"supportedCapabilities", "1.2.840.113556.1.4.800,1.2.840.113556.1.4.1670,1.2.840.113556.1.4.1791"},
-      {"description", inAnsiCodePage(L"Dom\u00e4ne NOX")},
+      {"description", inAnsiCodePage(L"Dom\u00e4ne NOX") + "," + longSiteList()},
   };
 }
