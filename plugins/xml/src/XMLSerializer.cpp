@@ -158,8 +158,11 @@ class XmlSerializer::Writer {
         return value ? xmltext::dateTimeText(static_cast<const unsigned char*>(value)) : std::string();
       case IReport::REPORT_PATH: {
         const char* source = static_cast<const char*>(value);
-        // No path, no file to carry: the element stays without text.
-        if (!source || !*source) return std::string();
+        // No path, no file to carry: the element stays without text. The same
+        // for a path naming nothing: plug-ins may name a file they could not
+        // produce, and the rest of the document must not be lost for it.
+        if (!source || !*source || GetFileAttributesA(source) == INVALID_FILE_ATTRIBUTES)
+          return std::string();
         std::string name =
             xmltext::pathRelativeName(binariesFolder_.getData(), report.getName().getData(), source, bytes_);
         device_.copyFile(source, name.c_str());

@@ -392,6 +392,21 @@ TEST_F(XmlSerializerTest, PathValuesCarryFilesAndFolders) {
   EXPECT_EQ(readFile(result_ / "pl\\__\\one.log"), "1") << "a name cannot climb out of the folder";
 }
 
+TEST_F(XmlSerializerTest, PathValuesNamingNothingCarryNothing) {
+  ScratchFolder source;
+  writeFile(source / "here.csv", "x");
+  Report root;
+  root.setName("r");
+  Report& plugin = add(add(root, "c"), "pl");
+  addPath(plugin, "absent", (source / "absent.csv").c_str());
+  addPath(plugin, "present", (source / "here.csv").c_str());
+  const std::string document = serialize(root);
+  EXPECT_NE(document.find("<absent>\r\n      </absent>"), std::string::npos) << document;
+  EXPECT_NE(document.find("pl\\present\\here.csv"), std::string::npos) << "the document goes on";
+  EXPECT_EQ(readFile(result_ / "pl\\present\\here.csv"), "x");
+  EXPECT_FALSE(exists(result_ / "pl\\absent")) << "nothing is made for it";
+}
+
 TEST_F(XmlSerializerTest, DeviceFailuresLeaveTheDocumentUnfinished) {
   ScratchFolder source;
   writeFile(source / "a.txt", "A");
