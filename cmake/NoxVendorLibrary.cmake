@@ -104,6 +104,7 @@ function(nox_add_standin target)
   endif()
   add_library(${target} SHARED ${ARG_SOURCES} ${def})
   set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${ARG_NAME} IMPORT_PREFIX "libstandin")
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/standins/common)
   target_link_libraries(${target} PRIVATE ${ARG_LIBS})
   # The package test tells a plug-in skipped for want of the vendor's library
   # from one that lacks a file of ours.

@@ -11,35 +11,20 @@
 
 #define VENDOR_BUILDING_PELLARD
 #include "Pellard.h"
+#include "StandinModule.h"
 
 namespace {
 
-HMODULE thisModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&thisModule), &module);
-  return module;
-}
-
 // PELLARD_SETTINGS names the settings folder; otherwise "Settings" beside this library.
 std::string settingsFolder() {
-  char path[MAX_PATH * 2];
-  DWORD length = GetEnvironmentVariableA("PELLARD_SETTINGS", path, sizeof path);
-  if (length > 0 && length < sizeof path) {
-    std::string folder(path, length);
-    while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
-    return folder;
-  }
-  length = GetModuleFileNameA(thisModule(), path, sizeof path);
-  if (length == 0 || length >= sizeof path) return std::string();
-  std::string folder(path, length);
-  folder.erase(folder.find_last_of('\\'));
-  return folder + "\\Settings";
+  std::string folder = standin::environmentOrBeside("PELLARD_SETTINGS", "Settings");
+  while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+  return folder;
 }
 
 std::string settingsFile() { return settingsFolder() + "\\Pellard.ini"; }
 
-// The value, or null when the key is not there at all.
+// Whether the key is there at all; its value into `text` when it is.
 bool profileText(const char* section, const char* key, std::string& text) {
   const char kAbsent[] = "\x01<absent>\x01";
   std::string buffer(256, '\0');

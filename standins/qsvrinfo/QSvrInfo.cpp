@@ -8,27 +8,12 @@
 
 #define QSVRINFO_BUILDING
 #include "QSvrInfo.h"
+#include "StandinModule.h"
 
 namespace {
 
-HMODULE thisModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&thisModule), &module);
-  return module;
-}
-
 // QSVRINFO_SERVERS names the description file; otherwise QSvrInfo.ini beside this library.
-std::string descriptionFile() {
-  char path[MAX_PATH * 2];
-  DWORD length = GetEnvironmentVariableA("QSVRINFO_SERVERS", path, sizeof path);
-  if (length > 0 && length < sizeof path) return path;
-  length = GetModuleFileNameA(thisModule(), path, sizeof path);
-  if (length == 0 || length >= sizeof path) return std::string();
-  std::string file(path, length);
-  file.erase(file.find_last_of('\\') + 1);
-  return file + "QSvrInfo.ini";
-}
+std::string descriptionFile() { return standin::environmentOrBeside("QSVRINFO_SERVERS", "QSvrInfo.ini"); }
 
 std::string profileText(const std::string& file, const char* section, const char* key) {
   std::string buffer(256, '\0');

@@ -5,25 +5,10 @@
 # carries must equal the expected bytes and read back whole in a CSV reader.
 #   end-to-end.sh BUILD FIXTURE
 set -uo pipefail
-build=$1
 fixture=$2
-root=$(cd "$(dirname "$0")/../../.." && pwd)
-bin=$build/bin
-work=$build/Testing/docserver-e2e
-rm -rf "$work"
-mkdir -p "$work/app"
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then echo "ok   - $what"; else echo "FAIL - $what"; failures=$((failures + 1)); fi
-}
-winpath() { echo "Z:${1//\//\\}"; }
-run() { "$root/scripts/wine-run" "$work/app/NxInfo.exe" "$@" 2>"$work/stderr" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+source "$(dirname "$0")/../../../host/tests/host-test-lib.sh" "$1" docserver-e2e
 xpath() { xmllint --xpath "$1" "$2" 2>/dev/null; }
 
-cp "$bin"/NxInfo.exe "$bin"/NoxCore.dll "$bin"/NoxUtil.dll "$bin"/PlugBase.dll "$bin"/XML.nxw \
-  "$bin"/lib*.dll "$bin"/zlib1.dll "$work/app/"
 cp "$bin"/FlowLog.nxo "$bin"/DVQConnect.nxo "$bin"/Vellum.dll "$bin"/Fennick.dll "$bin"/Pellard.dll \
   "$bin"/QSvrInfo.dll "$bin"/QSvrInfo.ini "$work/app/"
 cat >"$work/app/NxInfo.ini" <<'INI'
