@@ -25,8 +25,8 @@ struct RouterSettings {
   std::vector<Column> columns(const std::string& table) const;
 };
 
-// Exports one log kind into `file`. Failures leave the file empty or absent
-// and are logged; they are not raised (only running out of memory is).
+// Exports one log kind into `file`. Failures (running out of memory too) end
+// only this export: they leave the file empty or absent and are logged.
 void exportLog(const RouterSettings& settings, const LogExport& log, const std::string& file);
 
 // The CSV text of one value as the router stores it: converted from UTF-16

@@ -102,6 +102,7 @@ void Database::openSession(const std::string& name) {
 
 // The parameters are an empty DataArrayData of the library, built in place.
 bool Database::execute(const std::string& statement, ResultRows& rows) {
+  if (!session_) return false;  // a client that made no session: nothing to ask
   VendorString statementText(statement);
   const ModUnicodeStringData* text = statementText.get();
   VellumDataArrayData parameters;

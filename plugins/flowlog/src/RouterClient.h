@@ -56,7 +56,7 @@ class Database {
   bool connect(const std::string& host, int port);
   // Creates the session on `name`.
   void openSession(const std::string& name);
-  // Runs `statement`; false when it yields no result set.
+  // Runs `statement`; false when there is no session or it yields no result set.
   bool execute(const std::string& statement, ResultRows& rows);
 
  private:
