@@ -2,6 +2,7 @@
 """Builds the document router fixture for FlowLog's tests.
 
 make-fixture.py OUT
+make-fixture.py --sample BIN
 
 OUT/settings   the router's settings folder: qvdlog4s.cnf, QvdLog.ldf and
                Pellard.ini (code page 932)
@@ -11,6 +12,11 @@ OUT/expected   the nine CSV files FlowLog is to write from it, worked out
                here from the same rows (local time of this machine)
 
 Windows paths in the settings are written as Z:\\... (Wine's view of OUT).
+
+With --sample, a router installation beside the stand-ins in BIN, found there
+without any setting (the main job's snapshots carry its logs): BIN/Settings
+(where Pellard.dll looks by default) and BIN/RouterLogs, which regpath names
+relative to Vellum.dll's folder.
 """
 import os
 import sqlite3
@@ -203,13 +209,10 @@ def expected_files(out):
             f.write(lines)
 
 
-def main():
-    out = sys.argv[1]
-    settings = os.path.join(out, "settings")
-    for folder in (settings, os.path.join(out, "db"), os.path.join(out, "db-bare")):
-        os.makedirs(folder, exist_ok=True)
+def write_settings(settings, regpath):
+    os.makedirs(settings, exist_ok=True)
     write(os.path.join(settings, "qvdlog4s.cnf"),
-          "[Connection]\nregpath=%s\nhost=localhost\nport=%d\n" % (winpath(os.path.join(out, "db")), PORT))
+          "[Connection]\nregpath=%s\nhost=localhost\nport=%d\n" % (regpath, PORT))
     write(os.path.join(settings, "QvdLog.ldf"), LAYOUT)
     pellard = "[General]\nCodePage=%d\n[Plugins]\n" % CODE_PAGE
     pellard += "".join("%s=%s\n" % item for item in DISPLAY_NAMES.items())
@@ -217,10 +220,24 @@ def main():
         pellard += "[Messages.%X]\n" % facility
         pellard += "".join("%d=%s\n" % (n, t) for (f, n), t in MESSAGES.items() if f == facility)
     write(os.path.join(settings, "Pellard.ini"), pellard)
-    for name in ("db", "db-bare"):
-        write(os.path.join(out, name, "Vellum.ini"), "[Server]\nPort=%d\n" % PORT)
-    make_database(os.path.join(out, "db", "QvdLog.db"))
-    make_database(os.path.join(out, "db-bare", "QvdLog.db"), with_deliver=False)
+
+
+def write_database_folder(folder, with_deliver=True):
+    os.makedirs(folder, exist_ok=True)
+    write(os.path.join(folder, "Vellum.ini"), "[Server]\nPort=%d\n" % PORT)
+    make_database(os.path.join(folder, "QvdLog.db"), with_deliver)
+
+
+def main():
+    if sys.argv[1] == "--sample":
+        bin_folder = sys.argv[2]
+        write_settings(os.path.join(bin_folder, "Settings"), "RouterLogs")
+        write_database_folder(os.path.join(bin_folder, "RouterLogs"))
+        return
+    out = sys.argv[1]
+    write_settings(os.path.join(out, "settings"), winpath(os.path.join(out, "db")))
+    write_database_folder(os.path.join(out, "db"))
+    write_database_folder(os.path.join(out, "db-bare"), with_deliver=False)
     expected_files(os.path.join(out, "expected"))
 
 
