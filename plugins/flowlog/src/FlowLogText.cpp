@@ -95,4 +95,84 @@ std::string dateText(int year, int month, int day, int hour, int minute, int sec
   return text;
 }
 
+namespace {
+
+long long floorDivide(long long a, long long b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
+
+// Days since 1970-01-01 of a calendar date.
+long long daysFromCivil(long long year, int month, int day) {
+  year -= month <= 2;
+  const long long era = floorDivide(year, 400);
+  const long long yearOfEra = year - era * 400;
+  const long long dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const long long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
+bool leapYear(long long year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+
+int daysInMonth(long long year, int month) {
+  static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && leapYear(year) ? 29 : days[month - 1];
+}
+
+int clamp(int value, int low, int high) { return value < low ? low : value > high ? high : value; }
+
+// The moment of `change` in `year` as seconds on the clock running before it;
+// false when it does not happen that year.
+bool changeInYear(const ZoneChange& change, long long year, long long& seconds) {
+  if (change.month < 1 || change.month > 12) return false;
+  int day;
+  if (change.year != 0) {
+    if (change.year != year) return false;
+    day = clamp(change.day, 1, daysInMonth(year, change.month));
+  } else {
+    const long long first = daysFromCivil(year, change.month, 1);
+    const int firstWeekday = static_cast<int>((first % 7 + 11) % 7);  // 1970-01-01 was a Thursday
+    day = 1 + (clamp(change.dayOfWeek, 0, 6) - firstWeekday + 7) % 7 + (clamp(change.day, 1, 5) - 1) * 7;
+    while (day > daysInMonth(year, change.month)) day -= 7;
+  }
+  seconds = daysFromCivil(year, change.month, day) * 86400 + clamp(change.hour, 0, 23) * 3600LL +
+            clamp(change.minute, 0, 59) * 60LL + clamp(change.second, 0, 59);
+  return true;
+}
+
+}  // namespace
+
+CivilTime civilTime(long long seconds) {
+  const long long days = floorDivide(seconds, 86400);
+  const long long inDay = seconds - days * 86400;
+  const long long shifted = days + 719468;
+  const long long era = floorDivide(shifted, 146097);
+  const long long dayOfEra = shifted - era * 146097;
+  const long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const long long monthIndex = (5 * dayOfYear + 2) / 153;
+  CivilTime time;
+  time.day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
+  time.month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
+  time.year = yearOfEra + era * 400 + (time.month <= 2);
+  time.hour = static_cast<int>(inDay / 3600);
+  time.minute = static_cast<int>(inDay / 60 % 60);
+  time.second = static_cast<int>(inDay % 60);
+  return time;
+}
+
+CivilTime localTime(long long seconds, const TimeZone& zone) {
+  // Without both changes the zone keeps one time all year, the bias alone.
+  if (zone.standard.month == 0 || zone.daylight.month == 0) return civilTime(seconds - zone.bias * 60LL);
+  const long long standardBias = (zone.bias + zone.standardBias) * 60LL;
+  const long long daylightBias = (zone.bias + zone.daylightBias) * 60LL;
+  const long long year = civilTime(seconds - standardBias).year;
+  long long begins = 0;
+  long long ends = 0;
+  bool daylight = false;
+  if (changeInYear(zone.daylight, year, begins) && changeInYear(zone.standard, year, ends)) {
+    begins += standardBias;  // to UTC: daylight time begins on the standard clock
+    ends += daylightBias;    // and ends on the daylight clock
+    daylight = begins < ends ? seconds >= begins && seconds < ends : !(seconds >= ends && seconds < begins);
+  }
+  return civilTime(seconds - (daylight ? daylightBias : standardBias));
+}
+
 }  // namespace flowlog

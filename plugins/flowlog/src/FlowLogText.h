@@ -47,4 +47,41 @@ bool parseSeconds(const std::string& text, long long& seconds);
 // "YYYY/MM/DD hh:mm:ss".
 std::string dateText(int year, int month, int day, int hour, int minute, int second);
 
+// A change between standard and daylight time, as Windows keeps it in its time
+// zone record: month 0 means there is none. With year 0 the change recurs every
+// year on the day-th (1 to 4; 5 is the last) dayOfWeek (0 is Sunday) of the
+// month; otherwise it holds in that year only, on that day of the month. The
+// time of day is on the clock that is running before the change.
+struct ZoneChange {
+  int year = 0;
+  int month = 0;
+  int dayOfWeek = 0;
+  int day = 0;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+
+// Minutes to add to local time to get UTC: bias, plus standardBias or
+// daylightBias while that time runs.
+struct TimeZone {
+  long bias = 0;
+  long standardBias = 0;
+  long daylightBias = 0;
+  ZoneChange standard;  // daylight time ends
+  ZoneChange daylight;  // daylight time begins
+};
+
+struct CivilTime {
+  long long year;
+  int month, day, hour, minute, second;
+};
+
+// Seconds since 1970-01-01 as a calendar date and time (proleptic Gregorian).
+CivilTime civilTime(long long seconds);
+
+// Seconds since 1970-01-01 UTC as the local time of `zone`, with daylight time
+// applied by the zone's rules for the date itself (not by today's).
+CivilTime localTime(long long seconds, const TimeZone& zone);
+
 }  // namespace flowlog

@@ -111,22 +111,41 @@ std::string narrowText(unsigned int codePage, const std::wstring& text) {
   return narrow;
 }
 
-// Seconds since 1970-01-01 UTC as local time; the text unchanged when it is no
-// such number or names no time Windows can show.
-std::string localDate(const std::string& text) {
+// Seconds since 1970-01-01 UTC as local time, daylight time as it was on that
+// date; the text unchanged when it is no such number or names no time Windows
+// can show.
+std::string localDate(const TimeZone& zone, const std::string& text) {
   long long seconds = 0;
   const long long kFrom1601 = 11644473600LL;  // seconds from 1601-01-01 to 1970-01-01
   const long long kLast = 0x7FFFFFFFFFFFFFFFLL / 10000000LL - kFrom1601;
   if (!parseSeconds(text, seconds) || seconds < -kFrom1601 || seconds > kLast) return text;
-  ULARGE_INTEGER ticks;
-  ticks.QuadPart = static_cast<unsigned long long>(seconds + kFrom1601) * 10000000ULL;
-  FILETIME utc = {ticks.LowPart, ticks.HighPart};
-  FILETIME local;
-  SYSTEMTIME time;
-  LocaleApi& locale = Seam<LocaleApi>::current();
-  if (!locale.FileTimeToLocalFileTime(&utc, &local) || !locale.FileTimeToSystemTime(&local, &time))
-    return text;
-  return dateText(time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond);
+  const CivilTime time = localTime(seconds, zone);
+  return dateText(static_cast<int>(time.year), time.month, time.day, time.hour, time.minute, time.second);
+}
+
+ZoneChange zoneChange(const SYSTEMTIME& change) {
+  ZoneChange result;
+  result.year = change.wYear;
+  result.month = change.wMonth;
+  result.dayOfWeek = change.wDayOfWeek;
+  result.day = change.wDay;
+  result.hour = change.wHour;
+  result.minute = change.wMinute;
+  result.second = change.wSecond;
+  return result;
+}
+
+// The machine's time zone; UTC when Windows cannot say.
+TimeZone machineTimeZone() {
+  TIME_ZONE_INFORMATION information = {};
+  TimeZone zone;
+  if (Seam<LocaleApi>::current().GetTimeZoneInformation(&information) == TIME_ZONE_ID_INVALID) return zone;
+  zone.bias = information.Bias;
+  zone.standardBias = information.StandardBias;
+  zone.daylightBias = information.DaylightBias;
+  zone.standard = zoneChange(information.StandardDate);
+  zone.daylight = zoneChange(information.DaylightDate);
+  return zone;
 }
 
 std::string stringValue(const std::string& text) {
@@ -181,6 +200,7 @@ RouterSettings RouterSettings::read() {
   settings.port = static_cast<int>(profileNumber(connection, kConnectionSection, kPortKey));
   settings.codePage = static_cast<unsigned int>(PellardGetProfileInt(
       kGeneralSection, kCodePageKey, static_cast<int>(Seam<LocaleApi>::current().GetACP())));
+  settings.timeZone = machineTimeZone();
   return settings;
 }
 
@@ -203,7 +223,7 @@ std::vector<Column> RouterSettings::columns(const std::string& table) const {
 
 std::string csvValue(const RouterSettings& settings, const Column& column, const std::wstring& text) {
   std::string value = narrowText(settings.codePage, text);
-  if (column.type == kDateType) return localDate(value);
+  if (column.type == kDateType) return localDate(settings.timeZone, value);
   if (column.type == kStringType) return stringValue(value);
   return value;
 }

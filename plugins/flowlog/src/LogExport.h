@@ -17,8 +17,10 @@ struct RouterSettings {
   std::string host;
   int port = 0;
   unsigned int codePage = 0;  // of the database texts
+  TimeZone timeZone;          // of this machine, for DATE values
 
-  // Reads the folder from Pellard and the connection from qvdlog4s.cnf.
+  // Reads the folder from Pellard, the connection from qvdlog4s.cnf and this
+  // machine's time zone.
   static RouterSettings read();
   // The columns of `table` in QvdLog.ldf; empty when FIELDCOUNT is below 1.
   // A definition that is missing or empty names no column and is left out.

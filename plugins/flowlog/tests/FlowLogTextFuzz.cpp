@@ -53,6 +53,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (rest.size() > text.size()) std::abort();
   flowlog::parseMessageCode(text);
   long long seconds = 0;
-  flowlog::parseSeconds(text, seconds);
+  if (flowlog::parseSeconds(text, seconds) && seconds > -1000000000000LL && seconds < 1000000000000LL) {
+    // Any rules Windows might hand over: the date stays a date.
+    flowlog::TimeZone zone;
+    const auto byte = [&](size_t i) { return i < size ? static_cast<int>(data[i]) : 0; };
+    zone.bias = byte(0) * 16 - 2048;
+    zone.daylightBias = byte(1) - 128;
+    zone.standardBias = byte(2) - 128;
+    zone.daylight.month = byte(3) % 14;
+    zone.daylight.dayOfWeek = byte(4) % 9;
+    zone.daylight.day = byte(5) % 33;
+    zone.daylight.hour = byte(6) % 26;
+    zone.standard.month = byte(7) % 14;
+    zone.standard.day = byte(8) % 33;
+    zone.standard.year = byte(9) % 2 ? 1970 + byte(10) : 0;
+    const flowlog::CivilTime time = flowlog::localTime(seconds, zone);
+    if (time.month < 1 || time.month > 12 || time.day < 1 || time.day > 31 || time.hour < 0 ||
+        time.hour > 23 || time.minute < 0 || time.minute > 59 || time.second < 0 || time.second > 59)
+      std::abort();
+  }
   return 0;
 }

@@ -114,4 +114,77 @@ TEST(FlowLogText, Dates) {
   EXPECT_EQ(dateText(2023, 11, 14, 22, 13, 20), "2023/11/14 22:13:20");
 }
 
+std::string text(const CivilTime& time) {
+  return dateText(static_cast<int>(time.year), time.month, time.day, time.hour, time.minute, time.second);
+}
+
+TEST(FlowLogText, CalendarDates) {
+  const struct {
+    long long seconds;
+    const char* text;
+  } rows[] = {
+      {0, "1970/01/01 00:00:00"},
+      {-1, "1969/12/31 23:59:59"},
+      {951782400, "2000/02/29 00:00:00"},
+      {951868800, "2000/03/01 00:00:00"},
+      {1709164800, "2024/02/29 00:00:00"},
+      {4102444800LL, "2100/01/01 00:00:00"},
+      {-11644473600LL, "1601/01/01 00:00:00"},
+      {253402300799LL, "9999/12/31 23:59:59"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(text(civilTime(row.seconds)), row.text) << row.seconds;
+}
+
+ZoneChange change(int month, int dayOfWeek, int week, int hour) {
+  ZoneChange result;
+  result.month = month;
+  result.dayOfWeek = dayOfWeek;
+  result.day = week;
+  result.hour = hour;
+  return result;
+}
+
+TimeZone zone(long bias, ZoneChange daylight, ZoneChange standard) {
+  TimeZone result;
+  result.bias = bias;
+  result.daylightBias = -60;
+  result.daylight = daylight;
+  result.standard = standard;
+  return result;
+}
+
+// Daylight time goes by the date's own rules, around both changes, in both
+// hemispheres, with "the last Sunday" rules too.
+TEST(FlowLogText, LocalTimesWithDaylightTime) {
+  const TimeZone newYork = zone(300, change(3, 0, 2, 2), change(11, 0, 1, 2));
+  const TimeZone berlin = zone(-60, change(3, 0, 5, 2), change(10, 0, 5, 3));
+  const TimeZone sydney = zone(-600, change(10, 0, 1, 2), change(4, 0, 1, 3));
+  const struct {
+    const TimeZone& zone;
+    long long seconds;
+    const char* local;
+  } rows[] = {
+      {newYork, 1688212800, "2023/07/01 08:00:00"}, {newYork, 1673784000, "2023/01/15 07:00:00"},
+      {newYork, 1678604399, "2023/03/12 01:59:59"}, {newYork, 1678604400, "2023/03/12 03:00:00"},
+      {newYork, 1699163999, "2023/11/05 01:59:59"}, {newYork, 1699164000, "2023/11/05 01:00:00"},
+      {newYork, 1699167600, "2023/11/05 02:00:00"}, {berlin, 1679792399, "2023/03/26 01:59:59"},
+      {berlin, 1679792400, "2023/03/26 03:00:00"},  {berlin, 1698541199, "2023/10/29 02:59:59"},
+      {berlin, 1698541200, "2023/10/29 02:00:00"},  {sydney, 1673740800, "2023/01/15 11:00:00"},
+      {sydney, 1689379200, "2023/07/15 10:00:00"},  {sydney, 1680364799, "2023/04/02 02:59:59"},
+      {sydney, 1680364800, "2023/04/02 02:00:00"},  {sydney, 1696089599, "2023/10/01 01:59:59"},
+      {sydney, 1696089600, "2023/10/01 03:00:00"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(text(localTime(row.seconds, row.zone)), row.local) << row.seconds;
+
+  TimeZone tokyo;
+  tokyo.bias = -540;
+  EXPECT_EQ(text(localTime(0, tokyo)), "1970/01/01 09:00:00") << "no daylight time: the bias alone";
+  TimeZone once = newYork;
+  once.daylight.year = once.standard.year = 2022;
+  once.daylight.day = 13;
+  once.standard.day = 6;
+  EXPECT_EQ(text(localTime(1657022400, once)), "2022/07/05 08:00:00") << "a rule of one year, in that year";
+  EXPECT_EQ(text(localTime(1688212800, once)), "2023/07/01 07:00:00") << "and not in another";
+}
+
 }  // namespace

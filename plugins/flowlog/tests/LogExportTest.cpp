@@ -204,6 +204,9 @@ TEST_F(FlowLogValues, DatesInLocalTime) {
   EXPECT_EQ(value("DATE", L"0", 932, "bias=-540"), "1970/01/01 09:00:00") << "Tokyo";
   EXPECT_EQ(value("DATE", L"0", 932, "bias=300"), "1969/12/31 19:00:00") << "New York";
   EXPECT_EQ(value("DATE", L"1700000000", 932, "bias=-60"), "2023/11/14 23:13:20");
+  const std::string newYork = "bias=300\ndaylight=3,0,2,2\nstandard=11,0,1,2\n";
+  EXPECT_EQ(value("DATE", L"1688212800", 932, newYork), "2023/07/01 08:00:00") << "summer: daylight time";
+  EXPECT_EQ(value("DATE", L"1673784000", 932, newYork), "2023/01/15 07:00:00") << "winter: standard time";
   EXPECT_EQ(value("DATE", L"4102444800"), "2100/01/01 00:00:00") << "past 2038";
   EXPECT_EQ(value("DATE", L"-11644473601"), "-11644473601") << "before 1601: kept as it is";
   EXPECT_EQ(value("DATE", L"yesterday"), "yesterday") << "not a number: kept as it is";

@@ -1,5 +1,7 @@
 #include "RecordedLocale.h"
 
+#include <cstdlib>
+
 UINT RecordedLocale::GetACP() { return static_cast<UINT>(machine_.number("locale", "acp", 1252)); }
 
 int RecordedLocale::MultiByteToWideChar(UINT page, DWORD flags, LPCSTR text, int length, LPWSTR wide,
@@ -17,23 +19,46 @@ int RecordedLocale::WideCharToMultiByte(UINT page, DWORD flags, LPCWSTR wide, in
   return result;
 }
 
-BOOL RecordedLocale::FileTimeToLocalFileTime(const FILETIME* utc, LPFILETIME local) {
-  if (!utc || !local) {
-    lastError_ = ERROR_INVALID_PARAMETER;
-    return FALSE;
-  }
-  long long bias = static_cast<long long>(machine_.number("locale", "bias", 0));
-  ULARGE_INTEGER time;
-  time.LowPart = utc->dwLowDateTime;
-  time.HighPart = utc->dwHighDateTime;
-  time.QuadPart -= static_cast<unsigned long long>(bias * 60 * 10000000LL);
-  local->dwLowDateTime = time.LowPart;
-  local->dwHighDateTime = time.HighPart;
-  return TRUE;
+namespace {
+
+long signedNumber(RecordedPlatform& machine, const char* key, long fallback) {
+  const std::string text = machine.get("locale", key);
+  return text.empty() ? fallback : std::strtol(text.c_str(), nullptr, 10);
 }
 
-BOOL RecordedLocale::FileTimeToSystemTime(const FILETIME* time, LPSYSTEMTIME system) {
-  BOOL result = ::FileTimeToSystemTime(time, system);
-  lastError_ = result ? 0 : ::GetLastError();
-  return result;
+// "month,day of week,week[,hour[,minute]]"; month 0 (no change) when absent.
+SYSTEMTIME zoneChange(RecordedPlatform& machine, const char* key) {
+  SYSTEMTIME change = {};
+  int fields[5] = {};
+  const std::string text = machine.get("locale", key);
+  const char* at = text.c_str();
+  for (int& field : fields) {
+    if (!*at) break;
+    char* end = nullptr;
+    field = static_cast<int>(std::strtol(at, &end, 10));
+    at = *end == ',' ? end + 1 : end;
+  }
+  change.wMonth = static_cast<WORD>(fields[0]);
+  change.wDayOfWeek = static_cast<WORD>(fields[1]);
+  change.wDay = static_cast<WORD>(fields[2]);
+  change.wHour = static_cast<WORD>(fields[3]);
+  change.wMinute = static_cast<WORD>(fields[4]);
+  return change;
+}
+
+}  // namespace
+
+DWORD RecordedLocale::GetTimeZoneInformation(LPTIME_ZONE_INFORMATION zone) {
+  if (!zone) {
+    lastError_ = ERROR_INVALID_PARAMETER;
+    return TIME_ZONE_ID_INVALID;
+  }
+  *zone = TIME_ZONE_INFORMATION();
+  zone->Bias = signedNumber(machine_, "bias", 0);
+  zone->StandardDate = zoneChange(machine_, "standard");
+  zone->DaylightDate = zoneChange(machine_, "daylight");
+  zone->StandardBias = signedNumber(machine_, "standardbias", 0);
+  zone->DaylightBias = signedNumber(machine_, "daylightbias", zone->DaylightDate.wMonth ? -60 : 0);
+  lastError_ = 0;
+  return zone->DaylightDate.wMonth ? TIME_ZONE_ID_STANDARD : TIME_ZONE_ID_UNKNOWN;
 }

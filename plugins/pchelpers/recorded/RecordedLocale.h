@@ -8,8 +8,13 @@
 //   [locale]  acp = the ANSI code page (default 1252)
 //             bias = minutes to add to local time to get UTC, as Windows
 //                    keeps it (default 0; Tokyo is -540, New York 300)
+//             daylight, standard = when daylight time begins and ends:
+//                    "month,day of week,week[,hour[,minute]]" (week 5 is the
+//                    last; New York: 3,0,2,2 and 11,0,1,2); none by default
+//             daylightbias, standardbias = minutes added to bias while that
+//                    time runs (defaults -60 and 0)
 // Conversions use this machine's real tables with the recorded code page in
-// place of CP_ACP; local time applies the bias.
+// place of CP_ACP.
 class RecordedLocale : public LocaleApi {
  public:
   explicit RecordedLocale(RecordedPlatform& machine) : machine_(machine) {}
@@ -19,8 +24,7 @@ class RecordedLocale : public LocaleApi {
                           int wideLength) override;
   int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength, LPSTR text, int length,
                           LPCSTR defaultChar, LPBOOL usedDefault) override;
-  BOOL FileTimeToLocalFileTime(const FILETIME* utc, LPFILETIME local) override;
-  BOOL FileTimeToSystemTime(const FILETIME* time, LPSYSTEMTIME system) override;
+  DWORD GetTimeZoneInformation(LPTIME_ZONE_INFORMATION zone) override;
   DWORD GetLastError() override { return lastError_; }
 
  private:

@@ -14,11 +14,8 @@ class Win32Locale final : public LocaleApi {
                           LPCSTR defaultChar, LPBOOL usedDefault) override {
     return ::WideCharToMultiByte(codePage, flags, wide, wideLength, text, length, defaultChar, usedDefault);
   }
-  BOOL FileTimeToLocalFileTime(const FILETIME* utc, LPFILETIME local) override {
-    return ::FileTimeToLocalFileTime(utc, local);
-  }
-  BOOL FileTimeToSystemTime(const FILETIME* time, LPSYSTEMTIME system) override {
-    return ::FileTimeToSystemTime(time, system);
+  DWORD GetTimeZoneInformation(LPTIME_ZONE_INFORMATION zone) override {
+    return ::GetTimeZoneInformation(zone);
   }
   DWORD GetLastError() override { return ::GetLastError(); }
 };

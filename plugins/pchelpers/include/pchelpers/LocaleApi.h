@@ -4,9 +4,9 @@
 
 #include "pchelpers/Seam.h"
 
-// Code pages and local time of the machine: the ANSI code page, conversions
-// between it (or another code page) and UTF-16, and UTC file times as local
-// time. The methods keep the Windows names, arguments and results.
+// Code pages and time zone of the machine: the ANSI code page, conversions
+// between it (or another code page) and UTF-16, and the time zone with its
+// daylight time rules. The methods keep the Windows names, arguments and results.
 class LocaleApi {
  public:
   virtual ~LocaleApi() = default;
@@ -17,7 +17,6 @@ class LocaleApi {
                                   int wideLength) = 0;
   virtual int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength, LPSTR text,
                                   int length, LPCSTR defaultChar, LPBOOL usedDefault) = 0;
-  virtual BOOL FileTimeToLocalFileTime(const FILETIME* utc, LPFILETIME local) = 0;
-  virtual BOOL FileTimeToSystemTime(const FILETIME* time, LPSYSTEMTIME system) = 0;
+  virtual DWORD GetTimeZoneInformation(LPTIME_ZONE_INFORMATION zone) = 0;
   virtual DWORD GetLastError() = 0;
 };
