@@ -1,4 +1,5 @@
 #include "FileDevice.h"
+#include "FileCalls.h"
 
 #include <cstdio>
 #include <cstring>
@@ -297,19 +298,14 @@ String FileDevice::makeSelfExtractor(const char* archivePath) {
   } partial{out, outPath};
   if (!writeAll(out.get(), selfex, selfexSize)) raise(6, "concatSelfEx");
 
-  LARGE_INTEGER size;
-  GetFileSizeEx(in.get(), &size);
+  unsigned long long size = 0;
   unsigned long long headerOffset = 0;
-  LARGE_INTEGER at;
-  at.QuadPart = size.QuadPart - 8;
-  if (size.QuadPart < 40 || !SetFilePointerEx(in.get(), at, nullptr, FILE_BEGIN) ||
-      !readAll(in.get(), &headerOffset, 8) ||
-      headerOffset + 36 > static_cast<unsigned long long>(size.QuadPart)) {
+  if (!sizeOf(in.get(), size) || size < 40 || !seekTo(in.get(), size - 8) ||
+      !readAll(in.get(), &headerOffset, 8) || headerOffset + 36 > size) {
     SetLastError(ERROR_INVALID_DATA);
     raise(6, "concatSelfEx");
   }
-  at.QuadPart = 0;
-  SetFilePointerEx(in.get(), at, nullptr, FILE_BEGIN);
+  if (!seekTo(in.get(), 0)) raise(6, "concatSelfEx");
   std::vector<unsigned char> piece(2048);
   for (unsigned long long left = headerOffset; left > 0;) {
     DWORD n = static_cast<DWORD>(left < piece.size() ? left : piece.size());

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "FileCalls.h"
 #include "nox/ArchiveWriter.h"
 
 namespace {
@@ -39,16 +40,13 @@ void setIdentifier(unsigned char* header) {
 }
 
 bool readAt(HANDLE file, unsigned long long offset, void* buffer, DWORD size) {
-  LARGE_INTEGER to;
-  to.QuadPart = static_cast<LONGLONG>(offset);
   DWORD got = 0;
-  return SetFilePointerEx(file, to, nullptr, FILE_BEGIN) && ReadFile(file, buffer, size, &got, nullptr) &&
-         got == size;
+  return seekTo(file, offset) && ReadFile(file, buffer, size, &got, nullptr) && got == size;
 }
 
 unsigned long long fileSize(HANDLE file) {
-  LARGE_INTEGER size;
-  return GetFileSizeEx(file, &size) ? static_cast<unsigned long long>(size.QuadPart) : 0;
+  unsigned long long size = 0;
+  return sizeOf(file, size) ? size : 0;
 }
 
 // Whether path is a part of the set whose identifier is `id`.
@@ -102,12 +100,17 @@ bool writeAll(HANDLE file, const void* data, DWORD size) {
 UINT MediaDrive::driveType(const char* root) { return GetDriveTypeA(root); }
 
 unsigned long long MediaDrive::freeBytes(const char* root, DWORD& error) {
+  // GetDiskFreeSpaceExA came with Windows 95 OSR2 and NT 4.
+  FARPROC ex = GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA");
+  return freeBytesWith(reinterpret_cast<FreeSpaceExCall>(reinterpret_cast<void*>(ex)), &::GetDiskFreeSpaceA,
+                       root, error);
+}
+
+unsigned long long freeBytesWith(FreeSpaceExCall ex, FreeSpaceCall basic, const char* root, DWORD& error) {
   ULARGE_INTEGER toCaller, total, totalFree;
-  if (GetDiskFreeSpaceExA(root, &toCaller, &total, &totalFree)) return toCaller.QuadPart;
+  if (ex && ex(root, &toCaller, &total, &totalFree)) return toCaller.QuadPart;
   DWORD sectors = 0, bytes = 0, freeClusters = 0, clusters = 0;
-  if (GetDiskFreeSpaceA(root, &sectors, &bytes, &freeClusters, &clusters)) {
-    return 1ull * sectors * bytes * freeClusters;
-  }
+  if (basic(root, &sectors, &bytes, &freeClusters, &clusters)) return 1ull * sectors * bytes * freeClusters;
   error = GetLastError();
   return 0;
 }

@@ -16,6 +16,13 @@ class MediaDrive {
   virtual unsigned long long freeBytes(const char* root, DWORD& error);
 };
 
+// Free bytes to the caller: GetDiskFreeSpaceExA when the platform has it (ex
+// not null) and it answers, else sectors per cluster x bytes per sector x free
+// clusters from GetDiskFreeSpaceA; 0 with error set when neither answers.
+typedef BOOL(WINAPI* FreeSpaceExCall)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+typedef BOOL(WINAPI* FreeSpaceCall)(LPCSTR, LPDWORD, LPDWORD, LPDWORD, LPDWORD);
+unsigned long long freeBytesWith(FreeSpaceExCall ex, FreeSpaceCall basic, const char* root, DWORD& error);
+
 MediaDrive& currentMediaDrive();
 // Null restores the real drive.
 void setMediaDrive(MediaDrive* drive);

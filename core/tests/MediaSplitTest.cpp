@@ -34,6 +34,47 @@ class FakeDrive : public MediaDrive {
   int lowSpaceFromQuery = 0, lowSpaceUntilQuery = 0;
 };
 
+// The two free-space calls as a machine without, with a failing and with a
+// working GetDiskFreeSpaceExA answers them: 3 free clusters of 8 x 512 bytes,
+// or 5 GiB through the extended call.
+BOOL WINAPI clustersAnswer(LPCSTR, LPDWORD sectors, LPDWORD bytes, LPDWORD freeClusters, LPDWORD clusters) {
+  *sectors = 8;
+  *bytes = 512;
+  *freeClusters = 3;
+  *clusters = 10;
+  return TRUE;
+}
+BOOL WINAPI clustersFail(LPCSTR, LPDWORD, LPDWORD, LPDWORD, LPDWORD) {
+  SetLastError(1785);
+  return FALSE;
+}
+BOOL WINAPI extendedAnswer(LPCSTR, PULARGE_INTEGER toCaller, PULARGE_INTEGER total, PULARGE_INTEGER free) {
+  toCaller->QuadPart = free->QuadPart = 5ull << 30;
+  total->QuadPart = 6ull << 30;
+  return TRUE;
+}
+BOOL WINAPI extendedFail(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER) { return FALSE; }
+
+TEST(MediaDrive, FreeSpaceWithOrWithoutTheExtendedCall) {
+  struct Row {
+    const char* what;
+    FreeSpaceExCall ex;
+    FreeSpaceCall basic;
+    unsigned long long expected;
+    DWORD error;
+  } rows[] = {
+      {"extended call", extendedAnswer, clustersAnswer, 5ull << 30, 0},
+      {"no GetDiskFreeSpaceExA (Windows 95)", nullptr, clustersAnswer, 3 * 8 * 512, 0},
+      {"extended call fails", extendedFail, clustersAnswer, 3 * 8 * 512, 0},
+      {"neither answers", nullptr, clustersFail, 0, 1785},
+  };
+  for (const Row& row : rows) {
+    DWORD error = 0;
+    EXPECT_EQ(freeBytesWith(row.ex, row.basic, "A:\\", error), row.expected) << row.what;
+    EXPECT_EQ(error, row.error) << row.what;
+  }
+}
+
 class ScopedDrive {
  public:
   explicit ScopedDrive(MediaDrive& drive) { setMediaDrive(&drive); }

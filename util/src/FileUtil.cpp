@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "Internal.h"
+#include "LongPath.h"
 #include "nox/Error.h"
 #include "nox/String.h"
 
@@ -95,8 +96,16 @@ void writeCopyFailure(const char* errorFile, const char* source, DWORD error) {
 
 // Long form of an existing path (short 8.3 names expanded), else path as given.
 void longForm(char (&out)[MAX_PATH], const char* path) {
-  DWORD n = GetLongPathNameA(path, out, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) lstrcpynA(out, path, MAX_PATH);
+  typedef DWORD(WINAPI * LongPathCall)(LPCSTR, LPSTR, DWORD);
+  static const LongPathCall longPathName = reinterpret_cast<LongPathCall>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetLongPathNameA")));
+  if (longPathName) {
+    DWORD n = longPathName(path, out, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) return;
+  } else if (expandLongPath(out, path)) {
+    return;
+  }
+  lstrcpynA(out, path, MAX_PATH);
 }
 
 // Whether folder is inside (or is) ancestor, comparing the way the file system does.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "FileTestSupport.h"
+#include "LongPath.h"
 #include "nox/String.h"
 
 namespace {
@@ -337,6 +338,29 @@ TEST(PathParts, GetPathStaysInsideTheBuffer) {
   EXPECT_EQ(buffer[4], '#');
   EXPECT_EQ(noxGetPath("C:\\abc", buffer, 0), 0);
   EXPECT_EQ(buffer[0], 'C');
+}
+
+// Systems without GetLongPathNameA (Windows 95, NT 4) get the long form part by
+// part; it must agree with what the call gives where it exists.
+TEST(PathParts, LongFormWithoutGetLongPathName) {
+  REQUIRE_CODE_PAGE_932();
+  ScratchFolder scratch;
+  const std::string folder = scratch / (std::string("Long folder ") + kTrailBackslash + " name");
+  ASSERT_EQ(noxMkDir((folder + "\\another long name.txt").c_str()), 1);
+  char shortPath[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameA((folder + "\\another long name.txt").c_str(), shortPath, MAX_PATH), 0u);
+  char expected[MAX_PATH] = {};
+  ASSERT_GT(GetLongPathNameA(shortPath, expected, MAX_PATH), 0u);
+  char expanded[MAX_PATH] = {};
+  ASSERT_TRUE(expandLongPath(expanded, shortPath)) << shortPath;
+  EXPECT_STREQ(expanded, expected);
+
+  char withSlash[MAX_PATH] = {};
+  ASSERT_TRUE(expandLongPath(withSlash, (std::string(shortPath) + "\\").c_str()));
+  EXPECT_STREQ(withSlash, (std::string(expected) + "\\").c_str());
+  for (const std::string& refused : {folder + "\\absent", std::string("relative\\path"), folder + "\\*"}) {
+    EXPECT_FALSE(expandLongPath(expanded, refused.c_str())) << refused;
+  }
 }
 
 // ---------------------------------------------------------------- noxUniqFileName

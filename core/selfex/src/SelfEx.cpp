@@ -463,8 +463,9 @@ INT_PTR CALLBACK targetProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   g_instance = instance;
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&controls);
+  // The progress bar class. InitCommonControlsEx needs the common controls of
+  // Internet Explorer 3 or later; this call is in every version.
+  InitCommonControls();
 
   char own[MAX_PATH + 1] = {};
   GetModuleFileNameA(nullptr, own, MAX_PATH);

@@ -1,5 +1,13 @@
-#include <iostream>
+#include <cstdio>
 
 #include "Nxz.h"
+#include "StdioStream.h"
 
-int main(int argc, char** argv) { return runNxz(argc, argv, std::cout, std::cerr); }
+int main(int argc, char** argv) {
+  StdioStream out(stdout);
+  StdioStream err(stderr);
+  int status = runNxz(argc, argv, out, err);
+  out.flush();
+  err.flush();
+  return status;
+}

@@ -140,12 +140,18 @@ bool WinTarget::setTimesAndAttributes(const std::string& path, const Record& rec
   return ok;
 }
 
+DWORD readSharing(DWORD version) {
+  DWORD sharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  if ((version & 0x80000000u) == 0) sharing |= FILE_SHARE_DELETE;
+  return sharing;
+}
+
 HandleSource::~HandleSource() { close(); }
 
 bool HandleSource::open(const char* path) {
   close();
-  handle_ = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  handle_ = CreateFileA(path, GENERIC_READ, readSharing(GetVersion()), nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle_ == INVALID_HANDLE_VALUE) return false;
   DWORD high = 0;
   DWORD low = GetFileSize(handle_, &high);

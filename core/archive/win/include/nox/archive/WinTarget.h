@@ -33,6 +33,10 @@ class WinTarget : public TargetFileSystem {
 // double-byte character.
 bool endsWithSeparator(const std::string& text);
 
+// The sharing a reader grants others, for the Windows whose GetVersion() is
+// `version`: FILE_SHARE_DELETE exists on NT only; Windows 9x refuses it.
+DWORD readSharing(DWORD version);
+
 // A file read through a Win32 handle (for files the C runtime should not open,
 // such as the running program itself, which is opened with full sharing).
 class HandleSource : public ByteSource {
