@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "PcObservations.h"
 #include "PcVocabulary.h"
 #include "ReportProbe.h"
 #include "Scenario.h"
@@ -34,6 +35,8 @@ TEST(SystemSections, WindowsNames) {
       {"platform=1\nmajor=4\nminor=10\nbuild=1998", "", "Windows 98"},
       {"platform=1\nmajor=4\nminor=90\nbuild=3000", "", "Windows Me"},
       {"platform=2\nmajor=4\nminor=0\nservicePack=Service Pack 5\nproductType=1", "", "Windows NT"},
+      // Before Service Pack 6 the extended version record is refused.
+      {"platform=2\nmajor=4\nminor=0\nservicePack=Service Pack 5\nextended=no", "", "Windows NT"},
       {"platform=2\nmajor=4\nminor=0\nservicePack=Service Pack 6\nproductType=1", "",
        "Windows NT WorkStation"},
       {"platform=2\nmajor=4\nminor=0\nservicePack=Service Pack 6\nproductType=3", "", "Windows NT Server"},
@@ -77,6 +80,7 @@ TEST(SystemSections, OsVersionAndInternetExplorer) {
   } rows[] = {
       {"xp", "Windows XP Professional 5.1.2600 Service Pack 3", "IE 8.0.6001.18702", "86001"},
       {"win95", "Windows 95 4.0.950 ", "IE 4.40.308", "unknown"},
+      {"nt4sp5", "Windows NT 4.0.1381 Service Pack 5", "IE 4.72.3110.0", "unknown"},
       {"w2008r2",
        "Windows Server 2008R2  Server Standard Edition (full installation) 6.1.7601 Service Pack 1",
        "IE 9.10.9200.16384", "99200"},
@@ -97,6 +101,18 @@ TEST(SystemSections, OsVersionAndInternetExplorer) {
   Report section;
   pc::fillOsVersionSection(section);
   EXPECT_EQ(probe::text(section, "ieVersion"), "unknown");
+}
+
+// The oldest machines answer fewer calls; none of that may cost a section.
+TEST(SystemSections, OldestMachinesGiveTheWholeReport) {
+  for (const char* scenario : {"win95", "nt4sp5"}) {
+    ScenarioMachine machine(scenario);
+    pc::PcRootObservation root;
+    IReport& report = root.createReport();
+    EXPECT_EQ(report.getSubReports().getCount(), 13u) << scenario;
+    EXPECT_EQ(machine.platform().loadedModules(), 0) << scenario;
+    delete static_cast<Report*>(&report);
+  }
 }
 
 TEST(SystemSections, MemoryFromEitherCall) {

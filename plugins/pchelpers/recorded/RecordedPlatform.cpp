@@ -762,7 +762,7 @@ UINT RecordedPlatform::GetSystemDirectoryA(LPSTR buffer, UINT size) {
   return copyOut(folder, buffer, size);
 }
 
-HRESULT RecordedPlatform::SHGetFolderPathA(HWND, int folder, HANDLE, DWORD, LPSTR path) {
+HRESULT RecordedPlatform::SHGetFolderPathA(FARPROC, HWND, int folder, HANDLE, DWORD, LPSTR path) {
   std::string text = get("folders", folder == 0x2B ? "commonFiles" : "csidl." + std::to_string(folder));
   if (text.empty()) return E_FAIL;
   std::snprintf(path, MAX_PATH, "%s", text.c_str());

@@ -115,7 +115,8 @@ class RecordedPlatform : public Platform {
   BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, PUINT length) override;
   UINT GetWindowsDirectoryA(LPSTR buffer, UINT size) override;
   UINT GetSystemDirectoryA(LPSTR buffer, UINT size) override;
-  HRESULT SHGetFolderPathA(HWND owner, int folder, HANDLE token, DWORD flags, LPSTR path) override;
+  HRESULT SHGetFolderPathA(FARPROC entry, HWND owner, int folder, HANDLE token, DWORD flags,
+                           LPSTR path) override;
   DWORD GetLogicalDriveStringsA(DWORD size, LPSTR buffer) override;
   UINT GetDriveTypeA(LPCSTR root) override;
   BOOL GetVolumeInformationA(LPCSTR root, LPSTR volumeName, DWORD volumeNameSize, LPDWORD serial,

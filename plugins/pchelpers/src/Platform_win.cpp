@@ -1,6 +1,5 @@
 // The real platform: each call goes straight to Windows.
 #include <cpuid.h>
-#include <shlobj.h>
 #include <x86intrin.h>
 
 #include "pchelpers/Platform.h"
@@ -94,8 +93,10 @@ class Win32Platform final : public Platform {
   }
   UINT GetWindowsDirectoryA(LPSTR buffer, UINT size) override { return ::GetWindowsDirectoryA(buffer, size); }
   UINT GetSystemDirectoryA(LPSTR buffer, UINT size) override { return ::GetSystemDirectoryA(buffer, size); }
-  HRESULT SHGetFolderPathA(HWND owner, int folder, HANDLE token, DWORD flags, LPSTR path) override {
-    return ::SHGetFolderPathA(owner, folder, token, flags, path);
+  HRESULT SHGetFolderPathA(FARPROC entry, HWND owner, int folder, HANDLE token, DWORD flags,
+                           LPSTR path) override {
+    return entryAs<HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR)>(entry)(owner, folder, token, flags,
+                                                                             path);
   }
   DWORD GetLogicalDriveStringsA(DWORD size, LPSTR buffer) override {
     return ::GetLogicalDriveStringsA(size, buffer);

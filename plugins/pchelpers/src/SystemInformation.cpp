@@ -80,6 +80,11 @@ int SystemInformation::getWindowsKind() {
 }
 
 int SystemInformation::getEditionCode() {
+  // Windows 9x and NT 4 before Service Pack 6 refuse the extended record, and
+  // their edition is 0 anyway: decide that from the basic record first.
+  const OSVERSIONINFOA& basic = getOSVERSIONINFO();
+  if (basic.dwMajorVersion != 4 && basic.dwMajorVersion != 5) return 0;
+  if (basic.dwMajorVersion == 4 && std::strcmp(basic.szCSDVersion, "Service Pack 6") != 0) return 0;
   const OSVERSIONINFOEXA& v = getOSVERSIONINFOEX();
   BYTE type = v.wProductType;
   WORD suite = v.wSuiteMask;

@@ -7,7 +7,8 @@
 #include "nox/Module.h"
 
 namespace {
-const char* const kLibraryNames[] = {"Kernel32.DLL", "PSAPI.DLL", "Advapi32.DLL"};
+const char* const kLibraryNames[] = {"Kernel32.DLL", "PSAPI.DLL", "Advapi32.DLL", "SHELL32.DLL",
+                                     "SHFOLDER.DLL"};
 const char kSourceName[] = "Plugins\\PCPlugin\\Src\\Win32ApiWrapper";
 }  // namespace
 
@@ -206,8 +207,21 @@ LONG Win32ApiWrapper::RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, 
 BOOL Win32ApiWrapper::SetPriorityClass(HANDLE process, DWORD priorityClass) {
   return platform_.SetPriorityClass(process, priorityClass);
 }
+// SHELL32 has it from version 5.0 (Windows 2000, Me, or an Internet Explorer
+// 5 desktop update); older systems may have it in SHFOLDER.DLL, which comes
+// with later redistributables. Without either the query fails and leaves the
+// caller's buffer as it was.
 HRESULT Win32ApiWrapper::SHGetFolderPathA(HWND owner, int folder, HANDLE token, DWORD flags, LPSTR path) {
-  return platform_.SHGetFolderPathA(owner, folder, token, flags, path);
+  FARPROC fn = entry(ENTRY_SH_GET_FOLDER_PATH, SHELL32, "SHGetFolderPathA", false);
+  if (!fn) {
+    entries_[ENTRY_SH_GET_FOLDER_PATH] = nullptr;
+    if (!modules_[SHFOLDER]) modules_[SHFOLDER] = platform_.LoadLibraryA(kLibraryNames[SHFOLDER]);
+    if (modules_[SHFOLDER])
+      fn = entries_[ENTRY_SH_GET_FOLDER_PATH] =
+          platform_.GetProcAddress(modules_[SHFOLDER], "SHGetFolderPathA");
+  }
+  if (!fn) return E_NOTIMPL;
+  return platform_.SHGetFolderPathA(fn, owner, folder, token, flags, path);
 }
 DWORD Win32ApiWrapper::timeGetTime() { return platform_.timeGetTime(); }
 BOOL Win32ApiWrapper::VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, PUINT length) {

@@ -108,6 +108,30 @@ TEST(Win32ApiWrapper, ProcessStatusAndLsaAnswerTheirFailureValue) {
   }
 }
 
+// Shells before 5.0 (Windows 95, 98, NT 4) lack SHGetFolderPathA; SHFOLDER.DLL
+// may have it; without either the query fails and leaves the buffer alone.
+TEST(Win32ApiWrapper, FolderPathFromShellThenShFolder) {
+  struct Row {
+    const char* missing;
+    HRESULT result;
+    const char* path;
+  } rows[] = {
+      {"", S_OK, "C:\\Program Files\\Common Files"},
+      {"shell32.dll!SHGetFolderPathA\n", S_OK, "C:\\Program Files\\Common Files"},
+      {"shell32.dll\n", S_OK, "C:\\Program Files\\Common Files"},
+      {"shell32.dll!SHGetFolderPathA\nshfolder.dll\n", E_NOTIMPL, "untouched"},
+      {"shell32.dll\nshfolder.dll!SHGetFolderPathA\n", E_NOTIMPL, "untouched"},
+  };
+  for (const Row& row : rows) {
+    ScenarioMachine machine = ScenarioMachine::fromText(
+        std::string("[folders]\ncommonFiles=C:\\Program Files\\Common Files\n[missing]\n") + row.missing);
+    char path[MAX_PATH] = "untouched";
+    EXPECT_EQ(Win32ApiWrapper().SHGetFolderPathA(nullptr, 0x2B, nullptr, 0, path), row.result) << row.missing;
+    EXPECT_STREQ(path, row.path) << row.missing;
+    EXPECT_EQ(machine.platform().loadedModules(), 0) << row.missing;
+  }
+}
+
 TEST(Win32ApiWrapper, RealPlatformUnderWine) {
   // No scenario: the real calls. Wine has both entry points.
   ULARGE_INTEGER toCaller, total, free;
@@ -115,6 +139,9 @@ TEST(Win32ApiWrapper, RealPlatformUnderWine) {
   EXPECT_GT(total.QuadPart, 0u);
   DWORD type = 0;
   EXPECT_TRUE(Win32ApiWrapper().GetProductInfo(6, 1, 0, 0, &type));
+  char folder[MAX_PATH] = {};
+  EXPECT_EQ(Win32ApiWrapper().SHGetFolderPathA(nullptr, 0x2B, nullptr, 0, folder), S_OK);
+  EXPECT_STREQ(folder, "C:\\Program Files\\Common Files");
 
   // This process is among those the process status functions list.
   Win32ApiWrapper api;

@@ -73,7 +73,8 @@ class Platform {
   virtual BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, PUINT length) = 0;
   virtual UINT GetWindowsDirectoryA(LPSTR buffer, UINT size) = 0;
   virtual UINT GetSystemDirectoryA(LPSTR buffer, UINT size) = 0;
-  virtual HRESULT SHGetFolderPathA(HWND owner, int folder, HANDLE token, DWORD flags, LPSTR path) = 0;
+  virtual HRESULT SHGetFolderPathA(FARPROC entry, HWND owner, int folder, HANDLE token, DWORD flags,
+                                   LPSTR path) = 0;
   virtual DWORD GetLogicalDriveStringsA(DWORD size, LPSTR buffer) = 0;
   virtual UINT GetDriveTypeA(LPCSTR root) = 0;
   virtual BOOL GetVolumeInformationA(LPCSTR root, LPSTR volumeName, DWORD volumeNameSize, LPDWORD serial,

@@ -92,7 +92,7 @@ class Win32ApiWrapper {
   static const NTSTATUS kLsaMissing = 31;
 
  private:
-  enum Library { KERNEL32, PSAPI, ADVAPI32, LIBRARY_COUNT };
+  enum Library { KERNEL32, PSAPI, ADVAPI32, SHELL32, SHFOLDER, LIBRARY_COUNT };
   enum Entry {
     ENTRY_GET_DISK_FREE_SPACE_EX,
     ENTRY_GET_PRODUCT_INFO,
@@ -106,6 +106,7 @@ class Win32ApiWrapper {
     ENTRY_LSA_QUERY_INFORMATION_POLICY,
     ENTRY_LSA_FREE_MEMORY,
     ENTRY_LSA_CLOSE,
+    ENTRY_SH_GET_FOLDER_PATH,
     ENTRY_COUNT
   };
 
