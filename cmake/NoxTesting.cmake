@@ -7,9 +7,16 @@ add_subdirectory(${NOX_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 # nox_add_gtest(NAME SOURCES ... [LIBS ...] [WORKING_DIRECTORY dir])
 # One test program, registered as one CTest test. Windows programs run under
 # Wine through the cross-compiling emulator.
+#
+# The shipping build (win32-thread compilers, see cmake/mingw-i686.cmake) cannot
+# build GoogleTest: there the test programs stay out of the default build, and
+# only the tests labelled "shipping" (the import audit) run.
+if(NOX_MINGW_THREADS STREQUAL "win32")
+  set(NOX_TEST_PROGRAMS_EXCLUDED EXCLUDE_FROM_ALL)
+endif()
 function(nox_add_gtest name)
   cmake_parse_arguments(ARG "" "WORKING_DIRECTORY" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${ARG_SOURCES})
+  add_executable(${name} ${NOX_TEST_PROGRAMS_EXCLUDED} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
   # Shared test helpers (nox/testing/...).
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/util/testing)

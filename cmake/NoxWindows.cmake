@@ -3,7 +3,7 @@ add_compile_definitions(WINVER=0x0601 _WIN32_WINNT=0x0601 NOMINMAX)
 # Exceptions travel between our DLLs as pointers: every module must share one libgcc.
 add_link_options(-shared-libgcc)
 
-set(NOX_GCC_DIR /usr/lib/gcc/${NOX_MINGW_TRIPLE}/12-posix)
+set(NOX_GCC_DIR /usr/lib/gcc/${NOX_MINGW_TRIPLE}/12-${NOX_MINGW_THREADS})
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   set(NOX_LIBGCC_DLL libgcc_s_seh-1.dll)
 else()
@@ -12,14 +12,23 @@ endif()
 set(NOX_RUNTIME_DLLS
   ${NOX_GCC_DIR}/libstdc++-6.dll
   ${NOX_GCC_DIR}/${NOX_LIBGCC_DLL}
-  /usr/${NOX_MINGW_TRIPLE}/lib/libwinpthread-1.dll
   /usr/${NOX_MINGW_TRIPLE}/lib/zlib1.dll)
+if(NOX_MINGW_THREADS STREQUAL "posix")
+  list(APPEND NOX_RUNTIME_DLLS /usr/${NOX_MINGW_TRIPLE}/lib/libwinpthread-1.dll)
+endif()
 foreach(dll IN LISTS NOX_RUNTIME_DLLS)
   if(NOT EXISTS ${dll})
     message(FATAL_ERROR "Missing ${dll}: run scripts/setup")
   endif()
   file(COPY ${dll} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
 endforeach()
+
+# The shipping build checks what its binaries import against the Windows
+# versions they must load on (scripts/check-imports, scripts/imports/).
+if(NOX_MINGW_THREADS STREQUAL "win32")
+  add_test(NAME import_audit COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-imports ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+  set_tests_properties(import_audit PROPERTIES LABELS shipping)
+endif()
 
 # nox_module_names(target NAME ...) gives a DLL the plain file name the system
 # loads it by (NoxUtil.dll rather than libNoxUtil.dll).
