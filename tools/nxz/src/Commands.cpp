@@ -1,12 +1,12 @@
 #include "Commands.h"
 
 #include <cstdlib>
-#include <fstream>
 
 #include "Document.h"
 #include "Folder.h"
 #include "Html.h"
 #include "Result.h"
+#include "StdioStream.h"
 #include "View.h"
 #include "ViewPage.h"
 
@@ -63,7 +63,7 @@ int runView(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   Result result;
   if (!result.open(operands[0], err)) return 2;
   if (output.empty()) output = defaultPageName(operands[0]);
-  std::ofstream html(output, std::ios::binary | std::ios::trunc);
+  StdioFile html(output);
   if (!html) {
     err << "nxz: cannot write " << output << "\n";
     return 1;
@@ -164,7 +164,7 @@ int runDiff(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
   });
   if (!text) {
-    std::ofstream html(htmlPath, std::ios::binary | std::ios::trunc);
+    StdioFile html(htmlPath);
     if (html) writeDiffPage(html, a, b, changes, counts);
     html.close();
     if (!html) {

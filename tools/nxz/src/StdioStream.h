@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ostream>
 #include <streambuf>
+#include <string>
 
 // An output stream over a C stdio stream. nxz writes through these rather than
 // std::cout and std::cerr: the C++ standard streams bring the C++ runtime's
@@ -31,5 +32,33 @@ class StdioStream : public std::ostream {
   explicit StdioStream(std::FILE* file) : std::ostream(nullptr), buffer_(file) { rdbuf(&buffer_); }
 
  private:
+  StdioBuffer buffer_;
+};
+
+// A file written through C stdio, for the same reason: in place of std::ofstream.
+class StdioFile : public std::ostream {
+ public:
+  explicit StdioFile(const std::string& path)
+      : std::ostream(nullptr), file_(std::fopen(path.c_str(), "wb")), buffer_(file_) {
+    if (file_) {
+      rdbuf(&buffer_);
+    } else {
+      setstate(std::ios::badbit);
+    }
+  }
+  ~StdioFile() override { close(); }
+  StdioFile(const StdioFile&) = delete;
+  StdioFile& operator=(const StdioFile&) = delete;
+
+  // Writes what is buffered and closes the file; a failure sets badbit.
+  void close() {
+    if (!file_) return;
+    flush();
+    if (std::fclose(file_) != 0) setstate(std::ios::badbit);
+    file_ = nullptr;
+  }
+
+ private:
+  std::FILE* file_;
   StdioBuffer buffer_;
 };
