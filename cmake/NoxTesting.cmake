@@ -4,19 +4,33 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
 add_subdirectory(${NOX_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 
-# nox_add_gtest(NAME SOURCES ... [LIBS ...] [WORKING_DIRECTORY dir])
-# One test program, registered as one CTest test. Windows programs run under
-# Wine through the cross-compiling emulator.
-#
 # The shipping build (win32-thread compilers, see cmake/mingw-i686.cmake) cannot
 # build GoogleTest: there the test programs stay out of the default build, and
 # only the tests labelled "shipping" (the import audit) run.
 if(NOX_MINGW_THREADS STREQUAL "win32")
   set(NOX_TEST_PROGRAMS_EXCLUDED EXCLUDE_FROM_ALL)
 endif()
+
+# nox_add_gtest(NAME [TEST_HOOKS] SOURCES ... [LIBS ...] [WORKING_DIRECTORY dir])
+# One test program, registered as one CTest test. Windows programs run under
+# Wine through the cross-compiling emulator.
+#
+# TEST_HOOKS: the program uses the test hooks of NoxUtil (noxFailAllocationsAfter
+# and nox/testing/OutOfMemory.h, noxSetCodePage, noxSetLogSink,
+# noxSetRegistryCalls). It is linked against the test build of NoxUtil and built
+# into bin/testing beside it, with a copy of PlugBase.dll; everything it loads
+# from elsewhere shares that NoxUtil.dll. Its working directory stays bin/.
 function(nox_add_gtest name)
-  cmake_parse_arguments(ARG "" "WORKING_DIRECTORY" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "TEST_HOOKS" "WORKING_DIRECTORY" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${NOX_TEST_PROGRAMS_EXCLUDED} ${ARG_SOURCES})
+  if(ARG_TEST_HOOKS)
+    # First on the link line, so NoxUtil's functions are imported from the test build.
+    target_link_libraries(${name} PRIVATE NoxUtilTesting)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${NOX_TESTING_BIN})
+    if(TARGET PlugBase)
+      add_dependencies(${name} PlugBase)
+    endif()
+  endif()
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
   # Shared test helpers (nox/testing/...).
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/util/testing)

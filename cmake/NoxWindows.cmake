@@ -16,11 +16,15 @@ set(NOX_RUNTIME_DLLS
 if(NOX_MINGW_THREADS STREQUAL "posix")
   list(APPEND NOX_RUNTIME_DLLS /usr/${NOX_MINGW_TRIPLE}/lib/libwinpthread-1.dll)
 endif()
+# Test programs that use the test hooks run from a folder of their own, beside
+# the test build of NoxUtil.dll (util/CMakeLists.txt).
+set(NOX_TESTING_BIN ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/testing)
 foreach(dll IN LISTS NOX_RUNTIME_DLLS)
   if(NOT EXISTS ${dll})
     message(FATAL_ERROR "Missing ${dll}: run scripts/setup")
   endif()
   file(COPY ${dll} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+  file(COPY ${dll} DESTINATION ${NOX_TESTING_BIN})
 endforeach()
 
 # The shipping build checks what its binaries import against the Windows

@@ -24,14 +24,18 @@ struct ExceptionImpl {
 
 namespace {
 Exception* g_outOfMemory = nullptr;
+#ifdef NOX_TEST_HOOKS
 NoxLogSink g_logSink = nullptr;
+#endif
 
 void emit(const char* text) {
+#ifdef NOX_TEST_HOOKS
   if (g_logSink) {
     g_logSink(text);
-  } else {
-    OutputDebugStringA(text);
+    return;
   }
+#endif
+  OutputDebugStringA(text);
 }
 
 String moduleBaseName(HMODULE module) {
@@ -201,4 +205,6 @@ void writeLog(unsigned int id, const char* memo, HMODULE module, const char* sou
   }
 }
 
+#ifdef NOX_TEST_HOOKS
 void noxSetLogSink(NoxLogSink sink) { g_logSink = sink; }
+#endif

@@ -8,7 +8,11 @@
 namespace {
 const NoxRegistryCalls kSystemCalls = {RegOpenKeyExA, RegQueryInfoKeyA, RegEnumValueA, RegEnumKeyExA,
                                        RegCloseKey};
+#ifdef NOX_TEST_HOOKS
 NoxRegistryCalls g_calls = kSystemCalls;
+#else
+const NoxRegistryCalls& g_calls = kSystemCalls;
+#endif
 
 const char* const kExportMethod = "exportRegistryToFile";
 const char* const kRetrieveMethod = "retrieveToFile";
@@ -360,6 +364,8 @@ void exportRegistryToFile(HKEY root, const char* subKey, const char* fileName, c
   }
 }
 
+#ifdef NOX_TEST_HOOKS
 void noxSetRegistryCalls(const NoxRegistryCalls* calls) { g_calls = calls ? *calls : kSystemCalls; }
 
 NoxRegistryCalls noxSystemRegistryCalls() { return kSystemCalls; }
+#endif

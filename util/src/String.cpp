@@ -13,7 +13,9 @@ struct StringImpl {
 };
 
 namespace {
+#ifdef NOX_TEST_HOOKS
 unsigned int g_codePage = 0;  // 0: the active ANSI code page
+#endif
 
 inline bool isLead(const char* p) { return noxIsLeadByte(static_cast<unsigned char>(*p)) != 0; }
 
@@ -29,11 +31,15 @@ char lowerByte(char c) {
 }
 }  // namespace
 
+#ifdef NOX_TEST_HOOKS
 int noxIsLeadByte(unsigned char c) {
   return IsDBCSLeadByteEx(g_codePage == 0 ? CP_ACP : g_codePage, c) ? 1 : 0;
 }
 
 void noxSetCodePage(unsigned int codePage) { g_codePage = codePage; }
+#else
+int noxIsLeadByte(unsigned char c) { return IsDBCSLeadByteEx(CP_ACP, c) ? 1 : 0; }
+#endif
 
 String::String() : impl_(nullptr) { assign("", 0); }
 

@@ -1,6 +1,6 @@
 // XML.nxw loaded for real, as the core loads it, writing documents through a
 // recording device. The documents of the adversarial tree are also left in
-// bin/xml-documents for xmllint (test xml_documents_wellformed).
+// xml-documents beside the program for xmllint (test xml_documents_wellformed).
 #include <windows.h>
 
 #include <gtest/gtest.h>

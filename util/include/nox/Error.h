@@ -121,6 +121,9 @@ NOX_EXTERN_C NOXUTIL_API void writeLog(unsigned int id, const char* memo, HMODUL
                                        const char* sourceFile, unsigned int line, const char* className,
                                        const char* methodName);
 
-// Test hook: where log lines go instead of the debugger output (null restores it).
+#ifdef NOX_TEST_HOOKS
+// Test hook (test build of the library only): where log lines go instead of the
+// debugger output (null restores it).
 typedef void (*NoxLogSink)(const char* text);
 NOX_EXTERN_C NOXUTIL_API void noxSetLogSink(NoxLogSink sink);
+#endif

@@ -46,7 +46,7 @@ NOX_EXTERN_C NOXUTIL_API int noxUniqFileName(char* result, const char* folder, c
 NOX_EXTERN_C NOXUTIL_API void exportRegistryToFile(HKEY root, const char* subKey, const char* fileName,
                                                    char* resultPath, int resultSize);
 
-// Test hook: the registry calls the export makes. Null restores the system's.
+// The registry calls the export makes.
 struct NoxRegistryCalls {
   decltype(&RegOpenKeyExA) openKey;
   decltype(&RegQueryInfoKeyA) queryInfoKey;
@@ -54,5 +54,9 @@ struct NoxRegistryCalls {
   decltype(&RegEnumKeyExA) enumKey;
   decltype(&RegCloseKey) closeKey;
 };
+#ifdef NOX_TEST_HOOKS
+// Test hook (test build of the library only): other registry calls for the
+// export; null restores the system's.
 NOX_EXTERN_C NOXUTIL_API void noxSetRegistryCalls(const NoxRegistryCalls* calls);
 NOX_EXTERN_C NOXUTIL_API NoxRegistryCalls noxSystemRegistryCalls();
+#endif

@@ -12,18 +12,17 @@ NOX_EXTERN_C NOXUTIL_API void* noxAlloc(size_t size);
 NOX_EXTERN_C NOXUTIL_API void* noxRealloc(void* block, size_t size);
 NOX_EXTERN_C NOXUTIL_API void noxFree(void* block);
 
-// Test hook: the allocation after the next `successes` ones fails, and so does
-// every later one until the hook is reset with -1.
-NOX_EXTERN_C NOXUTIL_API void noxFailAllocationsAfter(long successes);
+#ifdef NOX_TEST_HOOKS
+// Test hooks, exported only by the test build of the library (bin/testing): the
+// shipped NoxUtil.dll has none of them.
 
-// While one exists, the test hook refuses nothing (used to build the shared
-// out-of-memory exception's record).
-class NOXUTIL_API NoxAllocationBypass {
- public:
-  NoxAllocationBypass();
-  ~NoxAllocationBypass();
-  NOX_NON_COPYABLE(NoxAllocationBypass);
-};
+// The allocation after the next `successes` ones fails, and so does every later
+// one until the hook is reset with -1.
+NOX_EXTERN_C NOXUTIL_API void noxFailAllocationsAfter(long successes);
+// Blocks from noxAlloc and noxRealloc not yet given to noxFree; a difference
+// across an operation shows what it left allocated.
+NOX_EXTERN_C NOXUTIL_API long noxAllocationsInUse();
+#endif
 
 // Constructs a T in memory from noxAlloc; null when that memory is refused.
 template <class T, class... Args>

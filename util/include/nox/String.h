@@ -73,7 +73,10 @@ class NOXUTIL_API String : public IString {
   mutable StringImpl* impl_;
 };
 
-// Double-byte awareness. The code page defaults to the active ANSI code page;
-// tests may switch it (0 restores the default).
+// Double-byte awareness, by the active ANSI code page.
 NOX_EXTERN_C NOXUTIL_API int noxIsLeadByte(unsigned char c);
+#ifdef NOX_TEST_HOOKS
+// Test hook (test build of the library only): the code page noxIsLeadByte uses
+// instead of the active one; 0 restores the active one.
 NOX_EXTERN_C NOXUTIL_API void noxSetCodePage(unsigned int codePage);
+#endif
