@@ -22,6 +22,15 @@ inline bool isLead(const char* p) { return noxIsLeadByte(static_cast<unsigned ch
 // Length of the character at p: 2 for a complete double-byte character, else 1.
 inline long charLength(const char* p) { return (isLead(p) && p[1] != '\0') ? 2 : 1; }
 
+// The first character boundary at or after byte offset start (at most the end
+// of the text): an offset inside a double-byte character moves past it, so its
+// trail byte is never taken for a character of its own.
+const char* boundaryAtOrAfter(const char* text, unsigned int start) {
+  const char* p = text;
+  while (p < text + start && *p) p += charLength(p);
+  return p;
+}
+
 char lowerByte(char c) {
   unsigned char u = static_cast<unsigned char>(c);
   if (u < 0x80) return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -41,16 +50,29 @@ void noxSetCodePage(unsigned int codePage) { g_codePage = codePage; }
 int noxIsLeadByte(unsigned char c) { return IsDBCSLeadByteEx(CP_ACP, c) ? 1 : 0; }
 #endif
 
-String::String() : impl_(nullptr) { assign("", 0); }
+String::String() : impl_(nullptr) { construct("", 0); }
 
 String::String(const char* text) : impl_(nullptr) {
   if (!text) text = "";
-  assign(text, static_cast<long>(std::strlen(text)));
+  construct(text, static_cast<long>(std::strlen(text)));
 }
 
 String::String(const String& other) : String(static_cast<const IString&>(other)) {}
 
-String::String(const IString& other) : impl_(nullptr) { assign(other.getData(), other.length()); }
+String::String(const IString& other) : impl_(nullptr) { construct(other.getData(), other.length()); }
+
+// A constructor that throws never runs the destructor: the record made before
+// the text's buffer was refused is freed here.
+void String::construct(const char* text, long n) {
+  try {
+    assign(text, n);
+  } catch (...) {
+    if (impl_) noxFree(impl_->data);
+    noxDelete(impl_);
+    impl_ = nullptr;
+    throw;
+  }
+}
 
 String::~String() {
   if (impl_) {
@@ -185,7 +207,7 @@ bool String::find(const IString& needle, unsigned int start, unsigned int& pos) 
   if (static_cast<long>(start) > size) return false;
   const char* wanted = needle.getData();
   size_t wantedLength = static_cast<size_t>(needle.length());
-  for (const char* p = text + start;; p += charLength(p)) {
+  for (const char* p = boundaryAtOrAfter(text, start);; p += charLength(p)) {
     if (std::strncmp(p, wanted, wantedLength) == 0) {
       pos = static_cast<unsigned int>(p - text);
       return true;
@@ -199,7 +221,7 @@ bool String::find(char c, unsigned int& pos) const { return find(c, 0, pos); }
 bool String::find(char c, unsigned int start, unsigned int& pos) const {
   const char* text = getData();
   if (static_cast<long>(start) > length()) return false;
-  for (const char* p = text + start; *p; p += charLength(p)) {
+  for (const char* p = boundaryAtOrAfter(text, start); *p; p += charLength(p)) {
     if (*p == c && charLength(p) == 1) {
       pos = static_cast<unsigned int>(p - text);
       return true;

@@ -141,6 +141,61 @@ TEST(String, DoubleByteTrailBytesNeverMatch) {
   EXPECT_NE(upper.compareNoCase(lower), 0);
 }
 
+// A start offset inside a double-byte character begins the search at the next
+// character: the trail byte never matches on its own.
+TEST(String, DoubleByteFindFromAnOffsetInsideACharacter) {
+  CodePage932 cp;
+  // "a", the character 0x95 0x5C, then "\b": offsets 0, 1-2, 3, 4.
+  const std::string withSlash = std::string("a") + kSjisWithBackslashTrail + "\\b";
+  const std::string withoutSlash = std::string("a") + kSjisWithBackslashTrail + "b";
+  struct Row {
+    const std::string* text;
+    const char* needle;  // one character when `character` is set
+    bool character;
+    unsigned int start;
+    bool found;
+    unsigned int pos;
+  } rows[] = {
+      {&withSlash, "\\", true, 2, true, 3},       {&withSlash, "\\", true, 1, true, 3},
+      {&withSlash, "\\", false, 2, true, 3},      {&withSlash, "\\b", false, 2, true, 3},
+      {&withSlash, "", false, 2, true, 3},        {&withoutSlash, "\\", true, 2, false, 0},
+      {&withoutSlash, "\\b", false, 2, false, 0}, {&withoutSlash, "b", true, 2, true, 3},
+  };
+  for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+    const Row& row = rows[i];
+    String s(row.text->c_str());
+    unsigned int pos = 99;
+    bool found =
+        row.character ? s.find(row.needle[0], row.start, pos) : s.find(String(row.needle), row.start, pos);
+    EXPECT_EQ(found, row.found) << "row " << i;
+    EXPECT_EQ(pos, row.found ? row.pos : 99u) << "row " << i;
+  }
+}
+
+// A constructor refused its memory throws, and the destructor never runs: what
+// it had made must be freed by the constructor itself.
+TEST(String, RefusedConstructionLeavesNothingAllocated) {
+  try {
+    // The shared exception is made on its first use, outside the counted rounds.
+    nox_testing::AllocationFailure failing(0);
+    String("x");
+  } catch (IException* e) {
+    e->release();
+  }
+  // The record, then the text's buffer.
+  for (long allowed = 0; allowed < 2; ++allowed) {
+    long before = noxAllocationsInUse();
+    try {
+      nox_testing::AllocationFailure failing(allowed);
+      String text("abc");
+      ADD_FAILURE() << allowed << ": no exception";
+    } catch (IException* e) {
+      e->release();
+    }
+    EXPECT_EQ(noxAllocationsInUse(), before) << "allocation " << allowed << " refused";
+  }
+}
+
 TEST(String, Comparison) {
   String abc("abc"), ABC("ABC");
   EXPECT_EQ(ABC.compareNoCase(abc), 0);

@@ -65,6 +65,7 @@ class NOXUTIL_API String : public IString {
 
  private:
   StringImpl* getImpl() const;
+  void construct(const char* text, long n);
   void assign(const char* text, long n);
   void append(const char* text, long n);
   void insertBytes(unsigned int pos, const char* text, long n);
