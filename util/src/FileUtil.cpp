@@ -248,6 +248,9 @@ int noxCpDir(const char* source, const char* target) {
     // An entry too long to name cannot be copied, nor its failure recorded.
     if (!joinPath(from, source, entry.cFileName) || !joinPath(to, target, entry.cFileName)) continue;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      // A junction or link is not followed (as noxRmDir does not): one pointing up
+      // the tree would copy the tree into itself until the paths overflow.
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
       noxMkDir(to);
       if (!noxCpDir(from, to)) {
         DWORD error = GetLastError();

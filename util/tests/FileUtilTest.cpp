@@ -241,6 +241,44 @@ TEST(CpDir, CopiesTheTree) {
   EXPECT_EQ(readFile(target + "\\a.txt"), "changed");
 }
 
+// Unix links made for a test, removed with rm before the scratch folder goes (its
+// removal would follow them).
+class LinksMade {
+ public:
+  ~LinksMade() {
+    for (const auto& link : links_) {
+      runUnixProgram(
+          "Z:\\bin\\rm -f " + link.second, link.first, [](const std::string& path) { return !exists(path); },
+          link.first + "\\" + link.second);
+    }
+  }
+  bool make(const std::string& folder, const char* link, const char* relativeTarget, const char* unixTarget) {
+    links_.emplace_back(folder, link);
+    return makeFolderLink(folder, link, relativeTarget, unixTarget);
+  }
+
+ private:
+  std::vector<std::pair<std::string, std::string>> links_;
+};
+
+TEST(CpDir, LinkedFoldersAreNotFollowed) {
+  ScratchFolder scratch;
+  noxMkDir((scratch / "outside").c_str());
+  writeFile(scratch / "outside\\keep.txt", "k");
+  const std::string source = scratch / "src";
+  noxMkDir((source + "\\sub").c_str());
+  writeFile(source + "\\sub\\a.txt", "a");
+  LinksMade links;
+  // One link points up the tree (a copy that follows it never ends), one out of it.
+  ASSERT_TRUE(links.make(source + "\\sub", "up", "..", ".."));
+  ASSERT_TRUE(links.make(source, "out", "..\\outside", "../outside"));
+  const std::string target = scratch / "dst";
+  EXPECT_EQ(noxCpDir(source.c_str(), target.c_str()), 1);
+  EXPECT_EQ(listFolder(target), std::vector<std::string>{"sub"});
+  EXPECT_EQ(listFolder(target + "\\sub"), std::vector<std::string>{"a.txt"});
+  EXPECT_EQ(readFile(target + "\\sub\\a.txt"), "a");
+}
+
 TEST(CpDir, UnreadableFileLeavesTheErrorTextAndTheRestIsCopied) {
   ScratchFolder scratch;
   const std::string source = scratch / "src";

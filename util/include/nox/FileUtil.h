@@ -24,7 +24,8 @@ NOX_EXTERN_C NOXUTIL_API int noxMkDir(const char* path);
 // drive paths longer than 4 bytes are accepted; anything else is refused untouched.
 NOX_EXTERN_C NOXUTIL_API int noxRmDir(const char* path, int deleteFiles);
 // Copies a folder tree. An entry that cannot be copied leaves a text file naming
-// it in the target; the copy goes on and still returns 1.
+// it in the target; the copy goes on and still returns 1. Folder junctions and
+// links are skipped, never followed.
 NOX_EXTERN_C NOXUTIL_API int noxCpDir(const char* source, const char* target);
 // Pointer into path just after its last backslash (path itself without one).
 NOX_EXTERN_C NOXUTIL_API const char* noxGetBaseName(const char* path);
