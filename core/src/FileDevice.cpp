@@ -21,14 +21,18 @@ const char kSource[] = "Core/Src/FileDevice";
   throwException(id, error, error, noxThisModule(), kSource, __LINE__, "FileDevice", method);
 }
 
+// The folder part of path. A drive root keeps its backslash: "A:" alone would
+// name the current folder of drive A, not its root.
 std::string folderOf(const char* path) {
   char folder[MAX_PATH] = {};
   noxGetPath(path, folder, MAX_PATH);
-  return folder;
+  std::string text = folder;
+  if (text.size() == 2 && text[1] == ':' && std::strlen(path) > 2 && path[2] == '\\') text += '\\';
+  return text;
 }
 
 std::string joined(const std::string& folder, const char* name) {
-  if (!folder.empty() && folder.back() == '\\') return folder + name;
+  if (folder.empty() || noxEndsWithBackslash(folder.c_str())) return folder + name;
   return folder + "\\" + name;
 }
 

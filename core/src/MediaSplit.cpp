@@ -9,6 +9,7 @@
 
 #include "FileCalls.h"
 #include "nox/ArchiveWriter.h"
+#include "nox/FileUtil.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ const unsigned long long kCopyPiece = 64 * 1024;
 
 std::string withSlash(const char* folder) {
   std::string text(folder);
-  if (!text.empty() && text.back() != '\\') text += '\\';
+  if (!text.empty() && !noxEndsWithBackslash(text.c_str())) text += '\\';
   return text;
 }
 

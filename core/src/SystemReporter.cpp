@@ -29,6 +29,13 @@ std::string mainProgramFolder() {
   return text.substr(0, text.find_last_of('\\') + 1);
 }
 
+// folder\name; a folder that already ends in a backslash gets none more.
+std::string inFolder(const char* folder, const char* name) {
+  std::string path = folder;
+  if (!noxEndsWithBackslash(folder)) path += '\\';
+  return path + name;
+}
+
 void addPluginNodes(Report& list, Plugins& plugins, const char* nodeName) {
   for (unsigned int i = 0; i < plugins.getCount(); ++i) {
     Plugin* plugin = plugins.getItem(i);
@@ -256,7 +263,7 @@ bool SystemReporter::startObservation(const char* folder) {
   device.setSplitSize(impl_->splitSize);
   String name;
   getResultFileName(name);
-  std::string path = std::string(folder) + "\\" + name.getData();
+  std::string path = inFolder(folder, name.getData());
   try {
     device.setFileName(path.c_str());
     serializer->open(&device);
@@ -321,7 +328,7 @@ bool SystemReporter::packFolder(const char* source, const char* target) {
   device.setSplitSize(impl_->splitSize);
   String name;
   getResultFileName(name);
-  device.setFileName((std::string(target) + "\\" + name.getData()).c_str());
+  device.setFileName(inFolder(target, name.getData()).c_str());
   String archive;
   device.createArchive(archive, source);
   if (impl_->splitSize != 0) {

@@ -199,6 +199,25 @@ TEST_F(Reporter, PackFolderPacksAnEarlierResult) {
   EXPECT_EQ(files["NoxInfo.txt"], readFile(output_ + "\\NoxInfo.txt"));
 }
 
+// The folder a packed result goes to is the folder part of its name; a drive
+// root keeps its backslash ("A:" would be the current folder of drive A).
+TEST_F(Reporter, PackedResultTargetFolders) {
+  FileDevice& device = *reporter().getFileDevice();
+  device.setCompress(true);
+  const struct {
+    const char* fileName;
+    const char* folder;
+  } kCases[] = {
+      {"A:\\NoxResult.exe", "A:\\"},
+      {"C:\\Out\\NoxResult.exe", "C:\\Out"},
+      {"C:\\Out\\Sub\\NoxResult.exe", "C:\\Out\\Sub"},
+  };
+  for (const auto& c : kCases) {
+    device.setFileName(c.fileName);
+    EXPECT_STREQ(device.getTargetFolder().getData(), c.folder) << c.fileName;
+  }
+}
+
 TEST_F(Reporter, RefusedBeforeInitialization) {
   SystemReporter fresh;
   for (int which = 0; which < 3; ++which) {

@@ -20,14 +20,6 @@ inline const char* nextChar(const char* p) {
 }
 inline char* nextChar(char* p) { return const_cast<char*>(nextChar(static_cast<const char*>(p))); }
 
-// Whether the last character of text is a backslash of its own, not the trail
-// byte of a double-byte character.
-bool endsWithBackslash(const char* text) {
-  const char* last = nullptr;
-  for (const char* p = text; *p; p = nextChar(p)) last = p;
-  return last && *last == '\\';
-}
-
 // Only absolute drive paths longer than a bare root are ever removed or copied:
 // a relative, network or device path could point anywhere.
 bool isSafeDrivePath(const char* path) {
@@ -38,7 +30,7 @@ bool isSafeDrivePath(const char* path) {
 bool joinPath(char (&out)[MAX_PATH], const char* folder, const char* name) {
   size_t folderLength = std::strlen(folder);
   size_t nameLength = std::strlen(name);
-  bool separator = folderLength > 0 && !endsWithBackslash(folder);
+  bool separator = folderLength > 0 && !noxEndsWithBackslash(folder);
   size_t total = folderLength + (separator ? 1 : 0) + nameLength;
   if (total >= MAX_PATH) return false;
   std::memcpy(out, folder, folderLength);
@@ -115,7 +107,7 @@ bool isSameOrInside(const char* folder, const char* ancestor) {
   longForm(longFolder, folder);
   longForm(longAncestor, ancestor);
   int ancestorLength = lstrlenA(longAncestor);
-  while (ancestorLength > 0 && endsWithBackslash(longAncestor)) longAncestor[--ancestorLength] = '\0';
+  while (ancestorLength > 0 && noxEndsWithBackslash(longAncestor)) longAncestor[--ancestorLength] = '\0';
   if (lstrlenA(longFolder) < ancestorLength) return false;
   if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, longFolder, ancestorLength, longAncestor,
                      ancestorLength) != CSTR_EQUAL) {
@@ -195,7 +187,7 @@ int noxMkDir(const char* path) {
     *p = '\\';
     if (!ok) return 0;
   }
-  if (endsWithBackslash(work)) work[length - 1] = '\0';
+  if (noxEndsWithBackslash(work)) work[length - 1] = '\0';
   return ensureFolder(work) ? 1 : 0;
 }
 
@@ -263,6 +255,13 @@ int noxCpDir(const char* source, const char* target) {
   } while (FindNextFileA(find, &entry));
   FindClose(find);
   return 1;
+}
+
+int noxEndsWithBackslash(const char* path) {
+  if (!path) return 0;
+  const char* last = nullptr;
+  for (const char* p = path; *p; p = nextChar(p)) last = p;
+  return last && *last == '\\';
 }
 
 const char* noxGetBaseName(const char* path) { return path ? noxBaseNameOf(path) : path; }

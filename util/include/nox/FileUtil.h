@@ -27,6 +27,10 @@ NOX_EXTERN_C NOXUTIL_API int noxRmDir(const char* path, int deleteFiles);
 // it in the target; the copy goes on and still returns 1. Folder junctions and
 // links are skipped, never followed.
 NOX_EXTERN_C NOXUTIL_API int noxCpDir(const char* source, const char* target);
+// Whether the last character of path is a backslash of its own: the trail byte
+// of a double-byte character (0x5C in code page 932) is none. Every join or trim
+// of a path asks this instead of looking at the last byte.
+NOX_EXTERN_C NOXUTIL_API int noxEndsWithBackslash(const char* path);
 // Pointer into path just after its last backslash (path itself without one).
 NOX_EXTERN_C NOXUTIL_API const char* noxGetBaseName(const char* path);
 // Writes the folder part of path into buffer (at most size bytes, NUL included)
