@@ -290,8 +290,9 @@ RegistryValue RegistryKey::queryValue(const char* name) {
       Array strings;
       for (DWORD offset = 0; offset + 1 < length;) {
         const char* text = reinterpret_cast<char*>(data + offset);
-        // An empty text is the list's terminator: "\0\0" is an empty list, not one empty string.
-        if (*text == '\0') break;
+        // The empty text that closes the data is the list's terminator ("\0\0" alone
+        // is an empty list); an empty text between others is one of the strings.
+        if (*text == '\0' && offset + 2 >= length) break;
         strings.append(text);
         offset += static_cast<DWORD>(std::strlen(text)) + 1;
       }

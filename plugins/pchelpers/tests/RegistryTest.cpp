@@ -17,6 +17,8 @@ const char kMachine[] = R"(
 "Bytes"=hex:01,02
 "Two"=hex(7):61,00,62,00,00
 "NoStrings"=hex(7):00,00
+"Gap"=hex(7):61,00,00,62,00,00
+"Unclosed"=hex(7):61,00,62,00
 "Expand"=expand:"%SystemRoot%\\x"
 @="default"
 [HKEY_LOCAL_MACHINE\SOFTWARE\Test\First]
@@ -44,6 +46,10 @@ TEST(RegistryKey, ValuesByKind) {
     EXPECT_EQ(key.queryValue("Bytes").getBinaryValue(), ByteBuffer("\x01\x02", 2));
     EXPECT_EQ(strings(key.queryValue("Two").getMultiStringValue()), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(key.queryValue("NoStrings").getMultiStringValue().getCount(), 0);
+    EXPECT_EQ(strings(key.queryValue("Gap").getMultiStringValue()), (std::vector<std::string>{"a", "", "b"}))
+        << "an empty string between others is kept";
+    EXPECT_EQ(strings(key.queryValue("Unclosed").getMultiStringValue()),
+              (std::vector<std::string>{"a", "b"}));
 
     RegistryValue expand = key.queryValue("Expand");
     EXPECT_STREQ(expand.getName().getData(), "Expand");
@@ -93,7 +99,8 @@ TEST(RegistryKey, WalksSubKeysAndStopsValuesAtTheDefault) {
     for (RegistryValue v = key.nextValue(); v.isValid(); v = key.nextValue())
       names.push_back(v.getName().getData());
     // "Expand" has no kind, so the walk ends there.
-    EXPECT_EQ(names, (std::vector<std::string>{"Text", "Number", "Bytes", "Two", "NoStrings"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"Text", "Number", "Bytes", "Two", "NoStrings", "Gap", "Unclosed"}));
 
     std::vector<std::string> subKeys;
     for (RegistryKey sub = key.nextSubKey(); sub.getPath().length() > 0; sub = key.nextSubKey()) {
