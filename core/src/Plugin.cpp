@@ -28,11 +28,22 @@ void Plugin::load(const char* path) {
     CORE_RAISE_WITH(NOX_ERR_MODULE, lastError, "Plugin", "load");
   }
 
+  // A module is unloaded only once what it threw is handled: an exception of its
+  // own (no IException) keeps its type and destructor in the module's code.
+  IException* failure = nullptr;
+  bool failed = false;
   try {
     initializePlugin_();
+  } catch (IException* e) {
+    failure = e;
+    failed = true;
   } catch (...) {
+    failed = true;
+  }
+  if (failed) {
     abandon();
-    throw;
+    if (failure) throw failure;
+    CORE_RAISE(NOX_ERR_MODULE, "Plugin", "load");
   }
   path_ = path;
 }

@@ -74,11 +74,17 @@ void PluginLoader::loadPlugins(const char* extension, Plugins& list) {
       Plugin* plugin = observation ? static_cast<Plugin*>(noxNew<ObservationPlugin>())
                                    : static_cast<Plugin*>(noxNew<SerializerPlugin>());
       if (!plugin) CORE_RAISE_MEMORY("PluginLoader", "loadPlugins");
+      // A file that is no usable module is skipped without a word, whatever its
+      // initialisation threw: the modules after it still load.
+      bool loaded = false;
       try {
         plugin->load(path.getData());
+        loaded = true;
       } catch (IException* e) {
-        // A file that is no usable module is skipped without a word.
         e->release();
+      } catch (...) {
+      }
+      if (!loaded) {
         noxDelete(plugin);
         continue;
       }

@@ -61,6 +61,7 @@ TEST_F(PluginLoaderTest, FolderScenarios) {
         {"NoUninit.nxo", "NoUninit.nxo"},
         {"NoInfo.nxo", "NoInfo.nxo"},
         {"ThrowsOnInit.nxo", "ThrowsOnInit.nxo"},
+        {"ThrowsForeign.nxo", "ThrowsForeign.nxo"},
         {"XML.nxw", "XML.nxw"},
         {"DNS.nxo", "Misnamed.nxw"}},
        {"NotAModule.nxo"},
@@ -105,8 +106,9 @@ TEST_F(PluginLoaderTest, FolderScenarios) {
     EXPECT_EQ(fileNames(loader.getSerializerPlugins()), row.serializers);
 
     // Modules that were refused are not left loaded.
-    for (const char* refused : {"NoObservation.nxo", "NoInit.nxo", "NoUninit.nxo", "NoInfo.nxo",
-                                "ThrowsOnInit.nxo", "Misnamed.nxw", "PC.nxo.bak", "Old.nxoo"}) {
+    for (const char* refused :
+         {"NoObservation.nxo", "NoInit.nxo", "NoUninit.nxo", "NoInfo.nxo", "ThrowsOnInit.nxo",
+          "ThrowsForeign.nxo", "Misnamed.nxw", "PC.nxo.bak", "Old.nxoo"}) {
       EXPECT_FALSE(resident(refused)) << refused;
     }
   }
@@ -114,14 +116,16 @@ TEST_F(PluginLoaderTest, FolderScenarios) {
 
 TEST_F(PluginLoaderTest, RefusedModulesThatWereInitialisedAreUninitialisedAgain) {
   folder.addModule("ThrowsOnInit.nxo", "ThrowsOnInit.nxo");
+  folder.addModule("ThrowsForeign.nxo", "ThrowsForeign.nxo");
   folder.addModule("DNS.nxo", "Misnamed.nxw");
   folder.addModule("PC.nxo", "PC.nxo");
   PluginLoader loader;
   loader.setSearchFolder(folder.path().c_str());
   loader.loadAll();
   EXPECT_EQ(loader.getSerializerPlugins().getCount(), 0u);
-  EXPECT_THAT(takeFixtureLog(), UnorderedElementsAre("+ThrowsOnInit", "-ThrowsOnInit", "+DNS Plugin",
-                                                     "-DNS Plugin", "+PC Plugin"));
+  EXPECT_THAT(takeFixtureLog(),
+              UnorderedElementsAre("+ThrowsOnInit", "-ThrowsOnInit", "+ThrowsForeign", "-ThrowsForeign",
+                                   "+DNS Plugin", "-DNS Plugin", "+PC Plugin"));
 }
 
 TEST_F(PluginLoaderTest, UnloadAllReleasesEveryModuleInListOrder) {
