@@ -121,6 +121,10 @@ class ArchiveWriterImpl {
   HANDLE archive = INVALID_HANDLE_VALUE;
   HANDLE directory = INVALID_HANDLE_VALUE;
   unsigned int result = ARCHIVE_OK;
+  // close deletes the archive when the last operation failed, or when a write
+  // failed and left it incomplete.
+  bool lastFailed = false;
+  bool incomplete = false;
   bool written = false;
 
   // Work buffers of write(): the copy buffer and the directory spool.
@@ -141,6 +145,7 @@ class ArchiveWriterImpl {
 
   bool fail(unsigned int code) {
     result = code;
+    lastFailed = true;
     archiveSetLastError(code);
     return false;
   }
@@ -478,6 +483,7 @@ bool ArchiveWriter::addFolder(ArchiveWriter* handle, const char* folder) {
     if (!path) return w.fail(ARCHIVE_NO_MEMORY);
     if (!endsWithBackslash(*path)) *path += '\\';
     w.folders.addItem(path);
+    w.lastFailed = false;
     return true;
   } catch (IException* e) {
     e->release();
@@ -494,6 +500,7 @@ bool ArchiveWriter::write(ArchiveWriter* handle, ArchiveProgressCallback callbac
   ArchiveWriterImpl& w = *handle->impl_;
   w.callback = callback;
   w.userData = userData;
+  bool wasWritten = w.written;
   bool ok;
   try {
     ok = w.writeAllFolders();
@@ -501,6 +508,9 @@ bool ArchiveWriter::write(ArchiveWriter* handle, ArchiveProgressCallback callbac
     e->release();
     ok = w.fail(ARCHIVE_NO_MEMORY);
   }
+  w.lastFailed = !ok;
+  // A refused second write leaves the complete archive as it was.
+  if (!ok && !wasWritten) w.incomplete = true;
   w.releaseWorkBuffers();
   w.closeDirectory(true);
   w.removeTemporary();
@@ -513,7 +523,7 @@ bool ArchiveWriter::close(ArchiveWriter* handle) {
   if (w.archive != INVALID_HANDLE_VALUE) {
     CloseHandle(w.archive);
     w.archive = INVALID_HANDLE_VALUE;
-    if (w.result != ARCHIVE_OK) DeleteFileA(w.archivePath.getData());
+    if (w.lastFailed || w.incomplete) DeleteFileA(w.archivePath.getData());
   }
   noxDelete(handle);
   return true;

@@ -275,6 +275,44 @@ TEST_F(ArchiveWriterTest, FailuresGiveTheirCodes) {
   EXPECT_EQ(archiveGetLastError(), ARCHIVE_NO_MEMORY);
 }
 
+// Each row is a sequence of calls between create and close: "f" adds the folder,
+// "x" adds one that is refused (empty), "m" adds a missing folder, "w" writes.
+TEST_F(ArchiveWriterTest, CloseDeletesOnlyAnArchiveLeftFailedOrIncomplete) {
+  writeFile(in_ + "\\a.txt", "a");
+  struct Row {
+    const char* calls;
+    bool kept;
+  } rows[] = {
+      {"fw", true},    // complete
+      {"xfw", true},   // a refused folder made good before the write
+      {"fwx", false},  // the last operation failed
+      {"fww", false},  // a refused second write is the last operation
+      {"w", false},    // nothing to write
+      {"wf", false},   // only the magic was ever written
+      {"mwf", false},  // a failed write left it incomplete
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.calls);
+    ArchiveWriter* w =
+        ArchiveWriter::create(kTemplate, archive_.c_str(), stage_.c_str(), ARCHIVE_METHOD_GZIP);
+    ASSERT_NE(w, nullptr);
+    for (const char* call = row.calls; *call; ++call) {
+      if (*call == 'f') ArchiveWriter::addFolder(w, in_.c_str());
+      if (*call == 'x') ArchiveWriter::addFolder(w, "");
+      if (*call == 'm') ArchiveWriter::addFolder(w, (root_ + "\\missing").c_str());
+      if (*call == 'w') ArchiveWriter::write(w, nullptr, nullptr);
+    }
+    ASSERT_TRUE(ArchiveWriter::close(w));
+    EXPECT_EQ(exists(archive_), row.kept);
+    if (row.kept) {
+      FileSource file;
+      Location where;
+      EXPECT_EQ(records(file, where).size(), 1u);
+    }
+    DeleteFileA(archive_.c_str());
+  }
+}
+
 TEST_F(ArchiveWriterTest, LongHeaderTemplateKeepsItsFurtherBytes) {
   writeFile(in_ + "\\a.txt", "a");
   unsigned char longTemplate[52] = {'x', 'x', 'x', 'x', 52};

@@ -55,8 +55,10 @@ class ArchiveWriter {
   static bool addFolder(ArchiveWriter* handle, const char* folder);
   // Packs every added folder and completes the archive.
   static bool write(ArchiveWriter* handle, ArchiveProgressCallback callback, void* userData);
-  // Closes the archive and frees the handle; an archive whose last operation
-  // failed is deleted. False for a null handle.
+  // Closes the archive and frees the handle. The archive is deleted when the
+  // last operation failed or a write failed part way; an earlier failure that a
+  // later operation made good (a refused folder, then a good one and a complete
+  // write) does not delete it. False for a null handle.
   static bool close(ArchiveWriter* handle);
   // The code of the handle's last failure (0 none).
   static unsigned int getResult(const ArchiveWriter* handle);
