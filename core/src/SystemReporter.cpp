@@ -62,6 +62,9 @@ struct SystemReporterImpl {
   EventQueue* queue = nullptr;
   String pluginFolder;
   String settingsFile;
+  // The host's listeners as registered, and those last copied into the device.
+  std::vector<ProgressEventListener*> progressListeners, progressCopied;
+  std::vector<UIEventListener*> uiListeners, uiCopied;
 
   EventQueue& events() {
     if (!queue) {
@@ -70,7 +73,33 @@ struct SystemReporterImpl {
     }
     return *queue;
   }
+
+  // The device fires its archive and media events to the host's listeners: they
+  // are copied in for every run, after the copies of the run before are taken
+  // out, so none is called twice and one the host removed is called no more.
+  void passListenersTo(FileDevice& device) {
+    EventQueue& target = device.getEventQueue();
+    for (ProgressEventListener* l : progressCopied) target.removeProgressEventListener(l);
+    for (UIEventListener* l : uiCopied) target.removeUIEventListener(l);
+    progressCopied.clear();
+    uiCopied.clear();
+    events().copyEventListner(target);
+    progressCopied = progressListeners;
+    uiCopied = uiListeners;
+  }
 };
+
+namespace {
+template <class Listener>
+void forgetFirst(std::vector<Listener*>& list, Listener* listener) {
+  for (auto it = list.begin(); it != list.end(); ++it) {
+    if (*it == listener) {
+      list.erase(it);
+      return;
+    }
+  }
+}
+}  // namespace
 
 String timezoneText(long bias) {
   String text;
@@ -137,12 +166,20 @@ SystemReporter::~SystemReporter() {
 
 void SystemReporter::addProgressEventListener(ProgressEventListener* l) {
   impl_->events().addProgressEventListener(l);
+  impl_->progressListeners.push_back(l);
 }
 void SystemReporter::removeProgressEventListener(ProgressEventListener* l) {
   impl_->events().removeProgressEventListener(l);
+  forgetFirst(impl_->progressListeners, l);
 }
-void SystemReporter::addUIEventListener(UIEventListener* l) { impl_->events().addUIEventListener(l); }
-void SystemReporter::removeUIEventListener(UIEventListener* l) { impl_->events().removeUIEventListener(l); }
+void SystemReporter::addUIEventListener(UIEventListener* l) {
+  impl_->events().addUIEventListener(l);
+  impl_->uiListeners.push_back(l);
+}
+void SystemReporter::removeUIEventListener(UIEventListener* l) {
+  impl_->events().removeUIEventListener(l);
+  forgetFirst(impl_->uiListeners, l);
+}
 
 IReportCategories& SystemReporter::getReportCategories() {
   ReportCategories* list = impl_->categories ? impl_->categories->getReportCategories() : nullptr;
@@ -233,7 +270,7 @@ String& SystemReporter::getResultFileName(String& out) {
 bool SystemReporter::startObservation(const char* folder) {
   if (!impl_->device || !impl_->loader) refuseBeforeInitialization("startObservation");
   FileDevice& device = *impl_->device;
-  impl_->events().copyEventListner(device.getEventQueue());
+  impl_->passListenersTo(device);
   ProgressEvent progress;
   progress.setCurrentStatusText("Start Observation...");
   progress.setCurrentStatusValue(-1);
@@ -310,8 +347,16 @@ bool SystemReporter::startObservation(const char* folder) {
     serializer->serialize(root);
     serializer->flush();
     serializer->close(&device);
-  } catch (IException*) {
-    serializer->close(&device);
+  } catch (...) {
+    // The document was not written completely: the device is closed without
+    // packing it, and nothing raised while closing hides the cause.
+    device.setCompress(false);
+    try {
+      serializer->close(&device);
+    } catch (IException* e) {
+      e->release();
+    } catch (...) {
+    }
     throw;
   }
   progress.setCurrentStatusText("Observation completed!");
@@ -322,7 +367,7 @@ bool SystemReporter::startObservation(const char* folder) {
 bool SystemReporter::packFolder(const char* source, const char* target) {
   if (!impl_->device) refuseBeforeInitialization("packFolder");
   FileDevice& device = *impl_->device;
-  impl_->events().copyEventListner(device.getEventQueue());
+  impl_->passListenersTo(device);
   device.setCompress(true);
   device.setSecondFlag(true);
   device.setSplitSize(impl_->splitSize);

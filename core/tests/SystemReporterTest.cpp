@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "FileDevice.h"
 #include "ReporterTestSupport.h"
 #include "SystemReporterImpl.h"
+#include "nox/ArchiveWriter.h"
 #include "nox/PluginLoader.h"
 #include "nox/Serializer.h"
 #include "nox/Version.h"
@@ -188,6 +191,79 @@ TEST_F(Reporter, CompressedRunBecomesASelfExtractingProgram) {
   // A second result into the same folder gets a name of its own.
   ASSERT_TRUE(r.startObservation(output_.c_str()));
   EXPECT_TRUE(exists(output_ + "\\NoxResult(1).exe"));
+  // Each run's packing events reached the listener once, not once per run so far.
+  EXPECT_EQ(std::count(progress_.texts.begin(), progress_.texts.end(), "Create an archive..."), 2);
+  EXPECT_EQ(std::count(progress_.texts.begin(), progress_.texts.end(), "NoxInfo.txt"), 2);
+}
+
+// A serializer that fails part way: its error reaches the caller, not one from
+// closing or packing afterwards, and the incomplete document is not packed.
+TEST_F(Reporter, FailedSerializationIsReportedAndNothingIsPacked) {
+  ASSERT_TRUE(CopyFileA((programFolder() + "reporter-fixtures\\Failing.nxw").c_str(),
+                        (plugins_ + "\\Failing.nxw").c_str(), FALSE));
+  std::string settings = kTwoCategories;
+  settings.replace(settings.find("Dump.nxw"), 8, "Failing.nxw");
+  // Parts of 1 KiB cannot hold the self-extractor: packing would fail as well.
+  for (int splitKiB : {0, 1}) {
+    SCOPED_TRACE("split " + std::to_string(splitKiB));
+    SystemReporter& r = reporter(settings);
+    r.setCompress(true);
+    r.setSplitSize(splitKiB);
+    try {
+      r.startObservation(output_.c_str());
+      ADD_FAILURE() << "no exception";
+    } catch (IException* e) {
+      EXPECT_EQ(e->getError().getID(), 6u);
+      EXPECT_STREQ(e->getError().getMethodName().getData(), "serialize");
+      e->release();
+    }
+    EXPECT_FALSE(exists(output_ + "\\NoxResult.exe"));
+    EXPECT_EQ(std::count(progress_.texts.begin(), progress_.texts.end(), "Create an archive..."), 0);
+  }
+}
+
+// A pack that fails (a file held open without sharing) leaves no NoxResult.exe
+// made of the self-extractor alone, and the record carries the writer's code.
+TEST_F(Reporter, FailedPackLeavesNoProgramAndGivesTheWritersCode) {
+  SystemReporter& r = reporter();
+  std::string source = scratch_ / "result";
+  CreateDirectoryA(source.c_str(), nullptr);
+  writeFile(source + "\\NoxInfo.txt", "document");
+  writeFile(source + "\\held.log", "held");
+  std::string target = scratch_ / "packed";
+  HANDLE held =
+      CreateFileA((source + "\\held.log").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  try {
+    r.packFolder(source.c_str(), target.c_str());
+    ADD_FAILURE() << "no exception";
+  } catch (IException* e) {
+    EXPECT_EQ(e->getError().getID(), 5u);
+    EXPECT_EQ(e->getError().getReturnValue(), static_cast<unsigned int>(ARCHIVE_SHARING_VIOLATION));
+    EXPECT_EQ(e->getError().getLastError(), static_cast<unsigned int>(ERROR_SHARING_VIOLATION));
+    EXPECT_STREQ(e->getError().getMethodName().getData(), "createArchive");
+    e->release();
+  }
+  CloseHandle(held);
+  EXPECT_FALSE(exists(target + "\\NoxResult.exe"));
+
+  // The next pack takes the plain name again.
+  ASSERT_TRUE(r.packFolder(source.c_str(), target.c_str()));
+  EXPECT_TRUE(exists(target + "\\NoxResult.exe"));
+  EXPECT_FALSE(exists(target + "\\NoxResult(1).exe"));
+
+  // An archive that cannot be read once the program is written: the partial
+  // program goes again.
+  FileDevice& device = *r.getFileDevice();
+  device.setTargetFolder((scratch_ / "second").c_str());
+  try {
+    device.makeSelfExtractor((scratch_ / "missing.nxz").c_str());
+    ADD_FAILURE() << "no exception";
+  } catch (IException* e) {
+    EXPECT_EQ(e->getError().getID(), 5u);
+    e->release();
+  }
+  EXPECT_EQ(nox_testing::listFolder(scratch_ / "second"), std::vector<std::string>());
 }
 
 TEST_F(Reporter, PackFolderPacksAnEarlierResult) {

@@ -1,5 +1,6 @@
 // A serializer module for the system reporter tests: writes one line per node,
 // "name=value" indented by depth, and copies path values beside the document.
+// FIXTURE_FAILS makes it fail after the first line, as a full disk would.
 #include <cstdio>
 #include <string>
 
@@ -27,7 +28,14 @@ class DumpSerializer : public ISerializer {
     device_->flush();
     device_->close();
   }
-  void serialize(IReport& root) override { dump(root, 0); }
+  void serialize(IReport& root) override {
+#ifdef FIXTURE_FAILS
+    device_->write("SystemInformation\r\n", 19);
+    throwException(6, ERROR_DISK_FULL, ERROR_DISK_FULL, noxThisModule(), __FILE__, __LINE__, "DumpSerializer",
+                   "serialize");
+#endif
+    dump(root, 0);
+  }
   const char* getExtension() override { return FIXTURE_EXTENSION; }
 
  private:
