@@ -16,6 +16,28 @@ bool onlyDotsAndBlanks(const std::string& part) {
     if (c != '.' && c != ' ') return false;
   return true;
 }
+
+// Windows opens a device for these names in any folder, whatever follows the
+// first dot ("nul.txt", "COM1.log") and with trailing blanks ("CON "); writing
+// such an entry would write to the device.
+bool isDeviceName(const std::string& part) {
+  std::string stem = part.substr(0, part.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+  for (char& c : stem) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  static const char* const kNames[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+  for (const char* name : kNames)
+    if (stem == name) return true;
+  return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
+         stem[3] >= '1' && stem[3] <= '9';
+}
+
+// The verdict on one component of an entry name.
+NameVerdict checkComponent(const std::string& part) {
+  if (part.empty()) return NameVerdict::kEmpty;
+  if (onlyDotsAndBlanks(part)) return NameVerdict::kParent;
+  if (isDeviceName(part)) return NameVerdict::kDeviceName;
+  return NameVerdict::kOk;
+}
 }  // namespace
 
 LeadBytePredicate leadBytesOfCodePage(unsigned int codePage) {
@@ -47,6 +69,8 @@ const char* describe(NameVerdict verdict) {
       return "colon (alternate data stream)";
     case NameVerdict::kControlChar:
       return "control character";
+    case NameVerdict::kDeviceName:
+      return "DOS device name";
   }
   return "unknown";
 }
@@ -69,16 +93,16 @@ NameVerdict splitEntryName(const std::string& name, LeadBytePredicate isLead,
     if (c < 0x20) return NameVerdict::kControlChar;
     if (c == ':') return NameVerdict::kStreamColon;
     if (isSeparator(static_cast<char>(c))) {
-      if (part.empty()) return NameVerdict::kEmpty;
-      if (onlyDotsAndBlanks(part)) return NameVerdict::kParent;
+      NameVerdict verdict = checkComponent(part);
+      if (verdict != NameVerdict::kOk) return verdict;
       parts.push_back(part);
       part.clear();
       continue;
     }
     part += static_cast<char>(c);
   }
-  if (part.empty()) return NameVerdict::kEmpty;
-  if (onlyDotsAndBlanks(part)) return NameVerdict::kParent;
+  NameVerdict verdict = checkComponent(part);
+  if (verdict != NameVerdict::kOk) return verdict;
   parts.push_back(part);
   return NameVerdict::kOk;
 }

@@ -41,6 +41,22 @@ TEST(EntryName, VerdictsAndComponents) {
       {"", 0, NameVerdict::kEmpty, {}},
       {"a\nb", 0, NameVerdict::kControlChar, {}},
       {"..a\\b..", 0, NameVerdict::kOk, {"..a", "b.."}},
+      // DOS devices, in any folder, with any extension or trailing blanks.
+      {"CON", 0, NameVerdict::kDeviceName, {}},
+      {"con.txt", 0, NameVerdict::kDeviceName, {}},
+      {"PC\\NUL.tar.gz", 0, NameVerdict::kDeviceName, {}},
+      {"aux\\x.txt", 0, NameVerdict::kDeviceName, {}},
+      {"Prn ", 0, NameVerdict::kDeviceName, {}},
+      {"COM1", 0, NameVerdict::kDeviceName, {}},
+      {"dir/com9.log", 0, NameVerdict::kDeviceName, {}},
+      {"LPT1 .txt", 0, NameVerdict::kDeviceName, {}},
+      {"lpt9", 0, NameVerdict::kDeviceName, {}},
+      {"CONOUT$", 0, NameVerdict::kDeviceName, {}},
+      {"COM0", 0, NameVerdict::kOk, {"COM0"}},
+      {"COM10.txt", 0, NameVerdict::kOk, {"COM10.txt"}},
+      {"CONFIG.SYS", 0, NameVerdict::kOk, {"CONFIG.SYS"}},
+      {"console\\NULL", 0, NameVerdict::kOk, {"console", "NULL"}},
+      {"x.con", 0, NameVerdict::kOk, {"x.con"}},
       // 0x95 0x5C in code page 932 is one character; its trail byte separates
       // nothing there, but does in a single-byte code page.
       {"\x95\x5C\\x.txt", 932, NameVerdict::kOk, {"\x95\x5C", "x.txt"}},
@@ -60,7 +76,7 @@ TEST(EntryName, VerdictsAndComponents) {
 }
 
 TEST(Extract, HostileNamesAreRefusedAndTheRestIsWritten) {
-  std::vector<Entry> e(6);
+  std::vector<Entry> e(7);
   e[0].name = "..\\outside.txt";
   e[1].name = "C:\\Windows\\evil.dll";
   e[2].name = "good.txt";
@@ -68,6 +84,7 @@ TEST(Extract, HostileNamesAreRefusedAndTheRestIsWritten) {
   e[3].name = "\\abs.txt";
   e[4].name = "good.txt:hidden";
   e[5].name = "dir\\..\\..\\x";
+  e[6].name = "PC\\CON.txt";
   for (Entry& x : e)
     if (x.content.empty()) x.content = "evil";
   std::string file = buildArchive(e);
@@ -79,10 +96,11 @@ TEST(Extract, HostileNamesAreRefusedAndTheRestIsWritten) {
   ExtractSummary s = extractAll(source, where, "/t", target, listener, nullptr);
   EXPECT_EQ(s.status, ReadStatus::kOk);
   EXPECT_EQ(s.written, 1u);
-  EXPECT_EQ(s.refused, 5u);
+  EXPECT_EQ(s.refused, 6u);
   ASSERT_EQ(target.files.size(), 1u);
   EXPECT_EQ(target.files["/t/good.txt"], "good");
-  ASSERT_EQ(listener.refused.size(), 5u);
+  ASSERT_EQ(listener.refused.size(), 6u);
+  EXPECT_EQ(listener.refused[5], "PC\\CON.txt: DOS device name");
   EXPECT_EQ(listener.refused[0], "..\\outside.txt: parent or dot-only component");
   EXPECT_EQ(listener.refused[1], "C:\\Windows\\evil.dll: names a drive");
 }

@@ -27,6 +27,7 @@ enum class NameVerdict {
   kParent,       // a ".." component (also ". ." and dots with trailing blanks)
   kStreamColon,  // a ':' elsewhere (alternate data stream)
   kControlChar,  // a byte below 0x20
+  kDeviceName,   // a DOS device (CON, PRN, AUX, NUL, COM1-9, LPT1-9), also with an extension
 };
 
 const char* describe(NameVerdict verdict);
