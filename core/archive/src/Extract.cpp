@@ -40,6 +40,41 @@ NameVerdict checkComponent(const std::string& part) {
 }
 }  // namespace
 
+std::string resolveTypedFolder(const std::string& programPath, const std::string& typed,
+                               LeadBytePredicate isLead) {
+  // Where the program's folder ends (after its last separator), where its root
+  // ends (drive, or \\server\share), and whether the typed text names a drive.
+  auto scan = [isLead](const std::string& path, char wanted, int occurrence) {
+    int seen = 0;
+    size_t last = std::string::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+      if (isLead && isLead(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+        ++i;
+        continue;
+      }
+      bool match = wanted == '\\' ? isSeparator(path[i]) : path[i] == wanted;
+      if (!match) continue;
+      last = i;
+      if (++seen == occurrence) return i;
+    }
+    return occurrence == 0 ? last : std::string::npos;
+  };
+  size_t lastSeparator = scan(programPath, '\\', 0);
+  std::string programFolder =
+      lastSeparator == std::string::npos ? std::string() : programPath.substr(0, lastSeparator + 1);
+  if (typed.empty()) return programFolder;
+  bool fromRoot = isSeparator(typed[0]) && !(typed.size() > 1 && isSeparator(typed[1]));
+  if (fromRoot) {
+    bool network = programPath.size() > 1 && isSeparator(programPath[0]) && isSeparator(programPath[1]);
+    if (!network) return programPath.substr(0, 2) + typed;
+    // \\server\share: up to the separator after the share's name.
+    size_t shareEnd = scan(programPath, '\\', 4);
+    return (shareEnd == std::string::npos ? programPath : programPath.substr(0, shareEnd)) + typed;
+  }
+  if (isSeparator(typed[0]) || scan(typed, ':', 1) != std::string::npos) return typed;
+  return programFolder + typed;
+}
+
 LeadBytePredicate leadBytesOfCodePage(unsigned int codePage) {
   switch (codePage) {
     case 932:

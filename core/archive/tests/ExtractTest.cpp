@@ -75,6 +75,35 @@ TEST(EntryName, VerdictsAndComponents) {
   }
 }
 
+TEST(TargetFolder, TypedFoldersAreTakenAgainstTheProgramsPath) {
+  struct Row {
+    const char* program;
+    const char* typed;
+    unsigned int codePage;
+    const char* expected;
+  } rows[] = {
+      {"C:\\Results\\NoxResult.exe", "", 0, "C:\\Results\\"},
+      {"C:\\Results\\NoxResult.exe", "\\out", 0, "C:\\out"},
+      {"C:\\Results\\NoxResult.exe", "out\\x", 0, "C:\\Results\\out\\x"},
+      {"C:\\Results\\NoxResult.exe", "D:\\out", 0, "D:\\out"},
+      {"C:\\Results\\NoxResult.exe", "D:out", 0, "D:out"},
+      {"C:\\Results\\NoxResult.exe", "\\\\srv\\s\\out", 0, "\\\\srv\\s\\out"},
+      // A program on the network: "\\x" is on its share, not on "\\\\".
+      {"\\\\server\\share\\dir\\NoxResult.exe", "\\out", 0, "\\\\server\\share\\out"},
+      {"\\\\server\\share\\NoxResult.exe", "\\out", 0, "\\\\server\\share\\out"},
+      {"\\\\server\\share\\dir\\NoxResult.exe", "out", 0, "\\\\server\\share\\dir\\out"},
+      // Names whose trail bytes are backslashes, with code page 932.
+      {"\\\\\x95\x5C\\\x83\x5C\\NoxResult.exe", "\\out", 932, "\\\\\x95\x5C\\\x83\x5C\\out"},
+      {"C:\\\x95\x5C\\NoxResult.exe", "", 932, "C:\\\x95\x5C\\"},
+      {"C:\\R\\NoxResult.exe", "\x81:x", 932, "C:\\R\\\x81:x"},
+  };
+  for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+    const Row& row = rows[i];
+    EXPECT_EQ(resolveTypedFolder(row.program, row.typed, leadBytesOfCodePage(row.codePage)), row.expected)
+        << "row " << i << ": " << row.program << " + " << row.typed;
+  }
+}
+
 TEST(Extract, HostileNamesAreRefusedAndTheRestIsWritten) {
   std::vector<Entry> e(7);
   e[0].name = "..\\outside.txt";

@@ -20,6 +20,10 @@ using namespace nox::archive;
 
 namespace {
 
+// The "Target" dialog ends with this when the archive proved corrupt: the
+// program then ends with exit code 1, as when it is found corrupt at start.
+const INT_PTR kEndedCorrupt = IDS_FILE_CORRUPTED;
+
 HINSTANCE g_instance;
 std::string g_programPath;  // this program's own file
 std::string g_archivePath;  // the file holding the archive (own file or argument)
@@ -57,17 +61,6 @@ std::string folderOf(const std::string& path) {
     if (path[i] == '\\' || path[i] == '/') cut = i + 1;
   }
   return path.substr(0, cut);
-}
-
-bool hasColon(const std::string& path) {
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
-      ++i;
-      continue;
-    }
-    if (path[i] == ':') return true;
-  }
-  return false;
 }
 
 // ---------------------------------------------------------------- folder selection
@@ -278,27 +271,33 @@ class DialogListener : public ExtractListener {
 
   bool onFailure(const Record& record, const std::string& path, ReadStatus status) override {
     if (progress_.stopped()) return false;
-    if (record.isFolder())
+    if (record.isFolder()) {
       message(progress_.window(), loadText(IDS_CREATE_FOLDER_FAILED), MB_OK | MB_ICONSTOP);
-    else if (status == ReadStatus::kWriteFailed)
+    } else if (status == ReadStatus::kWriteFailed) {
       message(progress_.window(), formatText(IDS_CREATE_FILE_FAILED, path.c_str()), MB_OK | MB_ICONSTOP);
-    else
+    } else {
       message(progress_.window(), loadText(IDS_FILE_CORRUPTED), MB_OK | MB_ICONSTOP);
+      corrupt_ = true;
+    }
     return false;
   }
 
   int refused() const { return refused_; }
   const std::string& firstRefused() const { return firstRefused_; }
+  // Whether message 17 was shown for damaged content.
+  bool corrupt() const { return corrupt_; }
 
  private:
   Progress& progress_;
   int refused_ = 0;
   std::string firstRefused_;
+  bool corrupt_ = false;
 };
 
 // Joins the parts beside the program (NoxResult.exe, NoxResult.exe.002, ...) into
-// a temporary file; empty when the user stopped or a part could not be had.
-std::string joinParts(HWND owner, HandleSource& first, const Location& where) {
+// a temporary file; empty when the user stopped, a part could not be had or the
+// set proved corrupt (corrupt is then set, after message 17).
+std::string joinParts(HWND owner, HandleSource& first, const Location& where, bool& corrupt) {
   char folder[MAX_PATH + 1] = {};
   char temporary[MAX_PATH + 1] = {};
   if (!GetTempPathA(sizeof folder, folder) || !GetTempFileNameA(folder, "CMP", 0, temporary)) {
@@ -333,44 +332,54 @@ std::string joinParts(HWND owner, HandleSource& first, const Location& where) {
   part.reset();
   if (!sink.close() && status == ReadStatus::kOk) status = ReadStatus::kWriteFailed;
   if (status != ReadStatus::kOk) {
-    if (status == ReadStatus::kWriteFailed)
+    if (status == ReadStatus::kWriteFailed) {
       message(progress.window(), formatText(IDS_CREATE_FILE_FAILED, temporary), MB_OK | MB_ICONSTOP);
-    else if (status != ReadStatus::kMissingPart)
+    } else if (status != ReadStatus::kMissingPart) {
       message(progress.window(), loadText(IDS_FILE_CORRUPTED), MB_OK | MB_ICONSTOP);
+      corrupt = true;
+    }
     DeleteFileA(temporary);
     return std::string();
   }
   return temporary;
 }
 
-void extractInto(HWND owner, const std::string& folder) {
+// One extraction into folder. True when the archive proved corrupt (message 17
+// was shown): the program then ends instead of offering the dialog again.
+bool extractInto(HWND owner, const std::string& folder) {
   HandleSource file;
   Location where;
   if (!file.open(g_archivePath.c_str()) || locate(file, where) != ReadStatus::kOk) {
     message(owner, loadText(IDS_FILE_CORRUPTED), MB_OK | MB_ICONSTOP);
-    return;
+    return true;
   }
   std::string joined;
   if (where.layout == Layout::kSplitFirstPart) {
-    joined = joinParts(owner, file, where);
-    if (joined.empty()) return;
+    bool corrupt = false;
+    joined = joinParts(owner, file, where, corrupt);
+    if (joined.empty()) return corrupt;
     file.close();
     if (!file.open(joined.c_str()) || locate(file, where) != ReadStatus::kOk) {
       message(owner, loadText(IDS_FILE_CORRUPTED), MB_OK | MB_ICONSTOP);
       file.close();
       DeleteFileA(joined.c_str());
-      return;
+      return true;
     }
   }
+  bool corrupt = false;
   {
     Progress progress(owner);
     progress.status(IDS_EXTRACTING);
     SelfexTarget target(progress);
     DialogListener listener(progress);
     ExtractSummary summary = extractAll(file, where, folder, target, listener, isLeadByte);
-    if (summary.status == ReadStatus::kCorrupt || summary.status == ReadStatus::kReadFailed)
-      if (summary.written == 0 && summary.failed == 0)
-        message(progress.window(), loadText(IDS_FILE_CORRUPTED), MB_OK | MB_ICONSTOP);
+    corrupt = listener.corrupt();
+    // A directory that does not fit the file is found before anything is written.
+    if ((summary.status == ReadStatus::kCorrupt || summary.status == ReadStatus::kReadFailed) &&
+        summary.written == 0 && summary.failed == 0) {
+      message(progress.window(), loadText(IDS_FILE_CORRUPTED), MB_OK | MB_ICONSTOP);
+      corrupt = true;
+    }
     if (listener.refused() > 0)
       message(progress.window(),
               formatText(IDS_UNSAFE_NAMES, listener.refused(), listener.firstRefused().c_str()),
@@ -378,22 +387,14 @@ void extractInto(HWND owner, const std::string& folder) {
   }
   file.close();
   if (!joined.empty()) DeleteFileA(joined.c_str());
+  return corrupt;
 }
 
 // ---------------------------------------------------------------- target folder
 
-// The folder the user typed, made absolute: "\x" on the program's drive, a
-// name without a drive beside the program.
+// The folder the user typed, made absolute (rules in nox/archive/Extract.h).
 std::string resolveFolder(const std::string& typed) {
-  std::string programFolder = folderOf(g_programPath);
-  std::string folder = typed;
-  if (folder.empty()) {
-    folder = programFolder;
-  } else if (folder[0] == '\\' && !(folder.size() > 1 && folder[1] == '\\')) {
-    folder = g_programPath.substr(0, 2) + folder;
-  } else if (!hasColon(folder) && folder[0] != '\\') {
-    folder = programFolder + folder;
-  }
+  std::string folder = resolveTypedFolder(g_programPath, typed, isLeadByte);
   char full[MAX_PATH + 1] = {};
   char* name = nullptr;
   DWORD n = GetFullPathNameA(folder.c_str(), sizeof full, full, &name);
@@ -447,7 +448,7 @@ INT_PTR CALLBACK targetProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
           char typed[MAX_PATH + 1] = {};
           GetDlgItemTextA(dialog, IDC_FOLDER_EDIT, typed, sizeof typed);
           std::string folder = resolveFolder(typed);
-          if (validateFolder(dialog, folder)) extractInto(dialog, folder);
+          if (validateFolder(dialog, folder) && extractInto(dialog, folder)) EndDialog(dialog, kEndedCorrupt);
           return TRUE;
         }
         case IDCANCEL:
@@ -479,6 +480,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     return 1;
   }
   file.close();
-  DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_TARGET), nullptr, targetProc, 0);
-  return 0;
+  INT_PTR ended = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_TARGET), nullptr, targetProc, 0);
+  return ended == kEndedCorrupt ? 1 : 0;
 }

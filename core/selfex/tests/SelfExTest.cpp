@@ -331,6 +331,32 @@ TEST_F(SelfExTest, CorruptFileEndsWithItsMessageAndExitCodeOne) {
   EXPECT_EQ(program.exitCode(), 1u);
 }
 
+// A directory that does not fit the file passes the check at start (trailer and
+// header are sound) and is found at extraction: message 17, then the program
+// ends with exit code 1 instead of offering the dialog again.
+TEST_F(SelfExTest, CorruptDirectoryFoundAtExtractionEndsTheProgram) {
+  std::string bytes = buildArchive(resultEntries());
+  MemorySource plain(bytes.data(), bytes.size());
+  Location where;
+  ASSERT_EQ(locate(plain, where), ReadStatus::kOk);
+  // One record more than the directory holds: the counts still fit the
+  // directory's length, so only the walk through it finds the fault.
+  bytes[static_cast<size_t>(where.headerOffset) + 16] += 1;
+  std::string archive = root_ + "\\corrupt.nxz";
+  writeFile(archive, bytes);
+  std::string out = root_ + "\\out";
+  CreateDirectoryA(out.c_str(), nullptr);
+  Program program;
+  ASSERT_TRUE(program.start(programFolder() + "selfex.exe", archive));
+  ASSERT_NE(program.waitForTarget(), nullptr);
+  program.setFolder(out);
+  std::vector<Dialog> dialogs = program.extract([](const Dialog&) { return IDOK; });
+  ASSERT_EQ(dialogs.size(), 1u);
+  EXPECT_EQ(dialogs[0].text, "File is corrupted.");
+  EXPECT_EQ(program.exitCode(), 1u);
+  EXPECT_EQ(listFolder(out), std::vector<std::string>()) << "nothing is written";
+}
+
 TEST_F(SelfExTest, SplitSetIsJoinedAndAMissingPartIsAskedFor) {
   // Every part after the first holds a little more than the program's size.
   std::vector<Entry> entries = resultEntries();

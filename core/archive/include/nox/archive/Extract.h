@@ -38,6 +38,14 @@ const char* describe(NameVerdict verdict);
 NameVerdict splitEntryName(const std::string& name, LeadBytePredicate isLead,
                            std::vector<std::string>& parts);
 
+// The target folder a user typed, against the path of the program that asks: an
+// empty text is the program's folder; "\x" is taken on the program's drive
+// ("C:\x") or, for a program on the network, its share ("\\server\share\x"); a
+// name without a drive ("x", "x\y") is taken beside the program. Anything else
+// ("D:\x", "\\server\share\x") is returned as typed.
+std::string resolveTypedFolder(const std::string& programPath, const std::string& typed,
+                               LeadBytePredicate isLead);
+
 struct ExistingFile {
   bool exists = false;
   bool isFolder = false;
