@@ -1,11 +1,11 @@
 // Section "printer": what the print spooler of this machine knows.
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "InventorySections.h"
 #include "nox/ReportLeaves.h"
 #include "nox/Sections.h"
+#include "pchelpers/SpoolerAnswer.h"
 #include "pchelpers/SystemInformation.h"
 
 namespace pc {
@@ -56,22 +56,6 @@ const Scope kScopesNt[] = {{PRINTER_ENUM_LOCAL, "Local"},
                            {PRINTER_ENUM_CONNECTIONS, "connected remote printers"},
                            {PRINTER_ENUM_NAME, "print providers in domain"}};
 
-// A spooler text whose pointer is absent reads as empty text.
-const char* textOf(const char* text) { return text ? text : ""; }
-
-// The spooler's two-call pattern: learn the size, then fill a buffer of it.
-// False when the filling call fails; the records are then not to be read.
-template <class Call>
-bool enumerate(Call call, std::vector<BYTE>& buffer, DWORD& count) {
-  DWORD needed = 0, returned = 0;
-  call(nullptr, 0, &needed, &returned);
-  buffer.assign(needed, 0);
-  count = 0;
-  if (!call(buffer.empty() ? nullptr : buffer.data(), needed, &needed, &returned)) return false;
-  count = returned;
-  return true;
-}
-
 // "a.b.c.d" from the fixed version record of the file; "" on any failure.
 std::string fixedFileVersion(const char* path) {
   VS_FIXEDFILEINFO info;
@@ -97,18 +81,17 @@ bool platformId(Report& node, DWORD& platform) {
 }
 
 void fillPorts(Report& node) {
-  std::vector<BYTE> buffer;
-  DWORD count = 0;
-  if (!enumerate([&](LPBYTE b, DWORD s, LPDWORD n,
-                     LPDWORD r) { return currentPlatform().EnumPortsA(nullptr, 2, b, s, n, r); },
-                 buffer, count)) {
+  SpoolerAnswer answer;
+  if (!answer.fetch([&](LPBYTE b, DWORD s, LPDWORD n,
+                        LPDWORD r) { return currentPlatform().EnumPortsA(nullptr, 2, b, s, n, r); },
+                    sizeof(PORT_INFO_2A))) {
     return;
   }
-  const PORT_INFO_2A* ports = reinterpret_cast<const PORT_INFO_2A*>(buffer.data());
-  for (DWORD i = 0; i < count; ++i) {
+  for (DWORD i = 0; i < answer.count(); ++i) {
+    const PORT_INFO_2A& info = answer.record<PORT_INFO_2A>(i);
     Report& port = addNode(node, "availablePortsData");
-    addText(port, "portName", textOf(ports[i].pPortName));
-    addText(port, "description", textOf(ports[i].pDescription));
+    addText(port, "portName", answer.text(info.pPortName).c_str());
+    addText(port, "description", answer.text(info.pDescription).c_str());
   }
 }
 
@@ -117,26 +100,25 @@ void fillMonitors(Report& node) {
   if (!platformId(node, platform)) return;
   String windows = FileInformation::getWindowsFolder();
   DWORD level = platform == VER_PLATFORM_WIN32_NT ? 2 : 1;
-  std::vector<BYTE> buffer;
-  DWORD count = 0;
-  if (!enumerate([&](LPBYTE b, DWORD s, LPDWORD n,
-                     LPDWORD r) { return currentPlatform().EnumMonitorsA(nullptr, level, b, s, n, r); },
-                 buffer, count)) {
+  SpoolerAnswer answer;
+  if (!answer.fetch([&](LPBYTE b, DWORD s, LPDWORD n,
+                        LPDWORD r) { return currentPlatform().EnumMonitorsA(nullptr, level, b, s, n, r); },
+                    level == 1 ? sizeof(MONITOR_INFO_1A) : sizeof(MONITOR_INFO_2A))) {
     return;
   }
-  for (DWORD i = 0; i < count; ++i) {
+  for (DWORD i = 0; i < answer.count(); ++i) {
     Report& monitor = addNode(node, "monitorInformation");
     if (level == 1) {
-      addText(monitor, "monitorName",
-              textOf(reinterpret_cast<const MONITOR_INFO_1A*>(buffer.data())[i].pName));
+      addText(monitor, "monitorName", answer.text(answer.record<MONITOR_INFO_1A>(i).pName).c_str());
       continue;
     }
-    const MONITOR_INFO_2A& info = reinterpret_cast<const MONITOR_INFO_2A*>(buffer.data())[i];
-    addText(monitor, "monitorName", textOf(info.pName));
-    addText(monitor, "environment", textOf(info.pEnvironment));
-    addText(monitor, "dllName", textOf(info.pDLLName));
+    const MONITOR_INFO_2A& info = answer.record<MONITOR_INFO_2A>(i);
+    std::string dll = answer.text(info.pDLLName);
+    addText(monitor, "monitorName", answer.text(info.pName).c_str());
+    addText(monitor, "environment", answer.text(info.pEnvironment).c_str());
+    addText(monitor, "dllName", dll.c_str());
     if (windows.length() > 0) {
-      std::string path = std::string(windows.getData()) + "\\system32\\" + textOf(info.pDLLName);
+      std::string path = std::string(windows.getData()) + "\\system32\\" + dll;
       std::string version = fixedFileVersion(path.c_str());
       addText(monitor, "version", version.empty() ? "unknown" : version.c_str());
     }
@@ -150,39 +132,39 @@ void fillDefaultPrinter(Report& node) {
 }
 
 void fillDrivers(Report& node) {
-  std::vector<BYTE> buffer;
-  DWORD count = 0;
-  if (!enumerate(
+  SpoolerAnswer answer;
+  if (!answer.fetch(
           [&](LPBYTE b, DWORD s, LPDWORD n, LPDWORD r) {
             return currentPlatform().EnumPrinterDriversA(nullptr, nullptr, 3, b, s, n, r);
           },
-          buffer, count)) {
+          sizeof(DRIVER_INFO_3A))) {
     return;
   }
-  const DRIVER_INFO_3A* drivers = reinterpret_cast<const DRIVER_INFO_3A*>(buffer.data());
-  for (DWORD i = 0; i < count; ++i) {
+  for (DWORD i = 0; i < answer.count(); ++i) {
+    const DRIVER_INFO_3A& info = answer.record<DRIVER_INFO_3A>(i);
+    std::string path = answer.text(info.pDriverPath);
     Report& driver = addNode(node, "installedDriversData");
-    addText(driver, "driverName", textOf(drivers[i].pName));
-    addText(driver, "driverEnvironment", textOf(drivers[i].pEnvironment));
-    addText(driver, "driverPath", textOf(drivers[i].pDriverPath));
-    addText(driver, "driverVersion",
-            FileInformation::getFileVersionText(textOf(drivers[i].pDriverPath), true).getData());
+    addText(driver, "driverName", answer.text(info.pName).c_str());
+    addText(driver, "driverEnvironment", answer.text(info.pEnvironment).c_str());
+    addText(driver, "driverPath", path.c_str());
+    addText(driver, "driverVersion", FileInformation::getFileVersionText(path.c_str(), true).getData());
   }
 }
 
-void addPrinter(Report& node, const PRINTER_INFO_2A& printer, const char* scope) {
+void addPrinter(Report& node, const SpoolerAnswer& answer, const PRINTER_INFO_2A& printer,
+                const char* scope) {
   Report& info = addNode(node, "printerInformation");
   addAttribute(info, "printObject", scope);
-  addText(info, "printerName", textOf(printer.pPrinterName));
-  addText(info, "sharepoint", textOf(printer.pShareName));
-  addText(info, "portName", textOf(printer.pPortName));
-  addText(info, "driver", textOf(printer.pDriverName));
-  addText(info, "comment", textOf(printer.pComment));
-  addText(info, "location", textOf(printer.pLocation));
-  addText(info, "separatorPageFile", textOf(printer.pSepFile));
-  addText(info, "printProcessor", textOf(printer.pPrintProcessor));
-  addText(info, "dataType", textOf(printer.pDatatype));
-  addText(info, "defaultPrint-processorParameters", textOf(printer.pParameters));
+  addText(info, "printerName", answer.text(printer.pPrinterName).c_str());
+  addText(info, "sharepoint", answer.text(printer.pShareName).c_str());
+  addText(info, "portName", answer.text(printer.pPortName).c_str());
+  addText(info, "driver", answer.text(printer.pDriverName).c_str());
+  addText(info, "comment", answer.text(printer.pComment).c_str());
+  addText(info, "location", answer.text(printer.pLocation).c_str());
+  addText(info, "separatorPageFile", answer.text(printer.pSepFile).c_str());
+  addText(info, "printProcessor", answer.text(printer.pPrintProcessor).c_str());
+  addText(info, "dataType", answer.text(printer.pDatatype).c_str());
+  addText(info, "defaultPrint-processorParameters", answer.text(printer.pParameters).c_str());
   addNumber(info, "priority", printer.Priority);
   addNumber(info, "defaultPriority", printer.DefaultPriority);
   addText(info, "status", printerStatusText(printer.Status));
@@ -201,18 +183,18 @@ void fillPrinters(Report& node) {
     scopeCount = sizeof kScopesNt / sizeof kScopesNt[0];
   }
   for (size_t s = 0; s < scopeCount; ++s) {
-    std::vector<BYTE> buffer;
-    DWORD count = 0;
+    SpoolerAnswer answer;
     DWORD flags = scopes[s].flags;
-    if (!enumerate(
+    if (!answer.fetch(
             [&](LPBYTE b, DWORD size, LPDWORD n, LPDWORD r) {
               return currentPlatform().EnumPrintersA(flags, nullptr, 2, b, size, n, r);
             },
-            buffer, count)) {
+            sizeof(PRINTER_INFO_2A))) {
       continue;
     }
-    const PRINTER_INFO_2A* printers = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i) addPrinter(node, printers[i], scopes[s].text);
+    for (DWORD i = 0; i < answer.count(); ++i) {
+      addPrinter(node, answer, answer.record<PRINTER_INFO_2A>(i), scopes[s].text);
+    }
   }
 }
 

@@ -1,5 +1,6 @@
 // Sections "execApplication", "installedApplication", "runApplication" and
 // "service": what runs, what is installed and what starts with Windows.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -71,6 +72,11 @@ bool listProcessStatusProcesses(Report& section) {
   DWORD returned = 0;
   for (;;) {
     if (!api.EnumProcesses(ids, size, &returned)) return false;
+    // A count past the buffer is not believed: only what the buffer holds is read.
+    if (returned > size) {
+      returned = size;
+      break;
+    }
     // A full buffer may have cut the list short: ask again with twice the room.
     if (returned != size) break;
     api.HeapFree(heap, 0, ids);
@@ -179,7 +185,8 @@ void fillServiceSection(Report& section) {
     DWORD needed = 0, returned = 0, resume = 0;
     // Learn the size over drivers and Win32 services alike (0x3B), then list the Win32 ones.
     api.EnumServicesStatusA(manager, 0x3B, SERVICE_STATE_ALL, nullptr, 0, &needed, &returned, &resume);
-    void* buffer = api.allocate(needed ? needed : 1);
+    const DWORD size = needed ? needed : 1;
+    void* buffer = api.allocate(size);
     if (!buffer) {
       listed = false;
       return;
@@ -191,12 +198,14 @@ void fillServiceSection(Report& section) {
     } free{api, buffer};
     auto* services = static_cast<ENUM_SERVICE_STATUSA*>(buffer);
     resume = 0;
-    if (!api.EnumServicesStatusA(manager, SERVICE_WIN32, SERVICE_STATE_ALL, services, needed, &needed,
+    if (!api.EnumServicesStatusA(manager, SERVICE_WIN32, SERVICE_STATE_ALL, services, size, &needed,
                                  &returned, &resume)) {
       listed = false;
       return;
     }
-    for (DWORD i = 0; i < returned; ++i) {
+    // Never more records than the buffer holds, whatever the count says.
+    const DWORD count = std::min<DWORD>(returned, size / sizeof(ENUM_SERVICE_STATUSA));
+    for (DWORD i = 0; i < count; ++i) {
       Report& node = addNode(section, "serviceInformation");
       addText(node, "serviceName", services[i].lpServiceName ? services[i].lpServiceName : "");
       addText(node, "displayName", services[i].lpDisplayName ? services[i].lpDisplayName : "");

@@ -81,6 +81,21 @@ TEST(ExecApplication, ManyProcessesGrowTheBuffer) {
   EXPECT_EQ(probe::number(child(section, "execApplicationInformation", 699), "processID"), 8 + 4 * 699);
 }
 
+// EnumProcesses reporting more bytes than the buffer has: only the buffer is read
+// (its first 1024 bytes, 256 identifiers), and the list is not asked for again.
+TEST(ExecApplication, AByteCountPastTheBufferIsNotBelieved) {
+  ScenarioMachine machine =
+      ScenarioMachine::fromText(std::string(kNt) +
+                                "[processes]\nreturned=400000\n[process 8]\npath=C:\\a.exe\n"
+                                "[process 12]\npath=C:\\b.exe\n");
+  Report section;
+  pc::fillExecApplicationSection(section);
+  ASSERT_EQ(probe::childNames(section).size(), 256u);
+  EXPECT_EQ(probe::number(child(section, "execApplicationInformation", 0), "processID"), 8);
+  EXPECT_EQ(probe::text(child(section, "execApplicationInformation", 1), "idPath"), "C:\\b.exe");
+  EXPECT_EQ(machine.platform().openHandles(), 0);
+}
+
 TEST(ExecApplication, FailuresMarkTheSection) {
   struct Row {
     const char* what;
@@ -337,6 +352,19 @@ TEST(Service, Win32ServicesWithTheirState) {
     EXPECT_EQ(probe::text(service, "serviceStatus"), rows[i].status) << i;
   }
   EXPECT_EQ(machine.platform().openHandles(), 0) << "the manager is closed";
+}
+
+// A service manager that reports more records than its buffer holds: only the
+// records the buffer holds are read (here the one true record).
+TEST(Service, ACountPastTheBufferIsNotBelieved) {
+  ScenarioMachine machine =
+      ScenarioMachine::fromText(std::string(kNt) + "[services]\nreturned=100000\n[service S]\nstate=4\n");
+  Report section;
+  pc::fillServiceSection(section);
+  EXPECT_TRUE(section.isSuccess());
+  ASSERT_EQ(probe::childNames(section).size(), 1u);
+  EXPECT_EQ(probe::text(child(section, "serviceInformation"), "serviceName"), "S");
+  EXPECT_EQ(machine.platform().openHandles(), 0);
 }
 
 TEST(Service, StateWords) {

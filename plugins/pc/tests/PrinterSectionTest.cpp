@@ -171,6 +171,36 @@ TEST(PrinterSection, FailedEnumerationsLeaveEmptySuccessfulNodes) {
       << "no default printer";
 }
 
+// A spooler that reports more records than its buffer holds: only the records
+// the buffer holds are read. Each row inflates one call's count; the recorded
+// texts are short, so the buffer holds exactly the one true record.
+TEST(PrinterSection, CountsPastTheBufferAreNotBelieved) {
+  struct Row {
+    const char* call;
+    const char* node;
+    const char* record;
+    const char* leaf;
+    const char* value;
+  } rows[] = {
+      {"ports", "availablePorts", "availablePortsData", "portName", "P"},
+      {"monitors", "installedMonitors", "monitorInformation", "monitorName", "M"},
+      {"drivers", "installedDrivers", "installedDriversData", "driverName", "D"},
+      {"printers", "printers", "printerInformation", "printerName", "Q"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.call);
+    ScenarioMachine machine = ScenarioMachine::fromText(
+        std::string("[version]\nplatform=2\nmajor=5\nminor=1\n") + "[spooler]\nreturned." + row.call +
+        " = 100000\n[port P]\n[monitor M]\n[driver D]\n"
+        "[printer Q]\n");
+    Report section;
+    pc::fillPrinterSection(section);
+    const IReport& node = child(section, row.node);
+    ASSERT_EQ(probe::childNames(node).size(), 1u);
+    EXPECT_EQ(probe::text(child(node, row.record), row.leaf), row.value);
+  }
+}
+
 TEST(PrinterSection, UnreadableVersionMarksMonitorsAndPrinters) {
   ScenarioMachine machine =
       ScenarioMachine::fromText("[version]\nfail=yes\n[port LPT1:]\n[monitor Local Port]\n[printer P]\n");

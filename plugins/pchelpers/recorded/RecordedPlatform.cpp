@@ -917,7 +917,7 @@ BOOL RecordedPlatform::EnumProcesses(FARPROC, DWORD* processIds, DWORD size, DWO
   const std::vector<std::string>& ids = named("process");
   DWORD count = std::min<DWORD>(static_cast<DWORD>(ids.size()), size / sizeof(DWORD));
   for (DWORD i = 0; i < count; ++i) processIds[i] = static_cast<DWORD>(parseNumber(ids[i]));
-  *returned = count * sizeof(DWORD);
+  *returned = static_cast<DWORD>(number("processes", "returned", count * sizeof(DWORD)));
   return TRUE;
 }
 
@@ -1042,8 +1042,10 @@ BOOL RecordedPlatform::EnumServicesStatusA(SC_HANDLE manager, DWORD type, DWORD 
     table.text(offsetof(ENUM_SERVICE_STATUSA, lpDisplayName), get(sectionName, "display", name));
   }
   if (resume) *resume = 0;
-  if (answer(table, reinterpret_cast<LPBYTE>(services), size, needed, returned)) return TRUE;
-  return fail(ERROR_MORE_DATA);
+  if (!answer(table, reinterpret_cast<LPBYTE>(services), size, needed, returned))
+    return fail(ERROR_MORE_DATA);
+  if (services && has("services", "returned")) *returned = static_cast<DWORD>(number("services", "returned"));
+  return TRUE;
 }
 
 BOOL RecordedPlatform::CloseServiceHandle(SC_HANDLE handle) {
@@ -1132,6 +1134,16 @@ DWORD RecordedPlatform::GetProfileStringA(LPCSTR sectionName, LPCSTR key, LPCSTR
   return n;
 }
 
+// The recorded answer, with the count the scenario makes the call report instead
+// of the true one (returned.WHAT), as a faulty spooler might.
+BOOL RecordedPlatform::spoolerAnswer(const std::string& what, const RecordTable& table, LPBYTE buffer,
+                                     DWORD size, LPDWORD needed, LPDWORD returned) {
+  if (!answer(table, buffer, size, needed, returned)) return FALSE;
+  if (buffer && has("spooler", "returned." + what))
+    *returned = static_cast<DWORD>(number("spooler", "returned." + what));
+  return TRUE;
+}
+
 bool RecordedPlatform::spoolerFails(const std::string& what) {
   if (!holdsWord(get("spooler", "fail"), what)) return false;
   fail(RPC_S_SERVER_UNAVAILABLE);
@@ -1161,7 +1173,7 @@ BOOL RecordedPlatform::EnumPortsA(LPSTR, DWORD level, LPBYTE buffer, DWORD size,
       table.text(offsetof(PORT_INFO_2A, pDescription), get(sectionName, "description"));
     }
   }
-  return answer(table, buffer, size, needed, returned);
+  return spoolerAnswer("ports", table, buffer, size, needed, returned);
 }
 
 BOOL RecordedPlatform::EnumMonitorsA(LPSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
@@ -1187,7 +1199,7 @@ BOOL RecordedPlatform::EnumMonitorsA(LPSTR, DWORD level, LPBYTE buffer, DWORD si
     }
     if (has(sectionName, "dll")) table.text(offsetof(MONITOR_INFO_2A, pDLLName), get(sectionName, "dll"));
   }
-  return answer(table, buffer, size, needed, returned);
+  return spoolerAnswer("monitors", table, buffer, size, needed, returned);
 }
 
 BOOL RecordedPlatform::EnumPrinterDriversA(LPSTR, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
@@ -1225,7 +1237,7 @@ BOOL RecordedPlatform::EnumPrinterDriversA(LPSTR, LPSTR environment, DWORD level
       table.bytes(offsetof(DRIVER_INFO_3A, pDependentFiles), list, last);
     }
   }
-  return answer(table, buffer, size, needed, returned);
+  return spoolerAnswer("drivers", table, buffer, size, needed, returned);
 }
 
 BOOL RecordedPlatform::EnumPrintersA(DWORD flags, LPSTR, DWORD level, LPBYTE buffer, DWORD size,
@@ -1268,5 +1280,5 @@ BOOL RecordedPlatform::EnumPrintersA(DWORD flags, LPSTR, DWORD level, LPBYTE buf
     std::string devMode = recordedDevMode(*this, sectionName, last);
     if (!devMode.empty()) table.bytes(offsetof(PRINTER_INFO_2A, pDevMode), devMode, last);
   }
-  return answer(table, buffer, size, needed, returned);
+  return spoolerAnswer("printers", table, buffer, size, needed, returned);
 }

@@ -35,7 +35,9 @@
 //                  kept for the recorded seams of other areas (RecordedFileApi)
 //   [profile APP]  KEY = text (GetProfileStringA of win.ini section APP)
 //   [spooler]      fail = words out of ports monitors drivers printers (that
-//                  enumeration fails); environment (default driver environment)
+//                  enumeration fails); environment (default driver environment);
+//                  returned.ports (.monitors .drivers .printers) = the count that
+//                  enumeration reports, whatever it wrote
 //   [port NAME]    monitor description type (PORT_INFO_1/2, in file order)
 //   [monitor NAME] environment dll (MONITOR_INFO_1/2; level 2 fails on 9x)
 //   [driver NAME]  version environment path data config help monitor datatype
@@ -48,11 +50,13 @@
 //                  left out gives a null pointer in PRINTER_INFO_2; devMode = yes
 //                  with dm.* keys gives pDevMode (see RecordedSpoolerData.h)
 //   [processes]    snapshot (fail: CreateToolhelp32Snapshot fails), enum (fail:
-//                  EnumProcesses fails)
+//                  EnumProcesses fails), returned (the byte count EnumProcesses
+//                  reports, whatever it wrote)
 //   [process ID]   exe (Toolhelp file name; else the base of path), path (first
 //                  module's file), open (no: OpenProcess is denied), modules
 //                  (no: EnumProcessModules fails)
-//   [services]     manager (fail: OpenSCManagerA denied), enum (fail)
+//   [services]     manager (fail: OpenSCManagerA denied), enum (fail), returned
+//                  (the count EnumServicesStatusA reports, whatever it wrote)
 //   [service NAME] display state type (0x10 own process unless given)
 //   [lsa]          open (fail), query (fail), domain (primary domain name),
 //                  sid (yes: the domain record carries a SID, as for a member)
@@ -188,6 +192,8 @@ class RecordedPlatform : public Platform {
   bool spoolerFails(const std::string& what);
   struct RecordTable;
   BOOL answer(const RecordTable& table, LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned);
+  BOOL spoolerAnswer(const std::string& what, const RecordTable& table, LPBYTE buffer, DWORD size,
+                     LPDWORD needed, LPDWORD returned);
   RegistryNode* node(HKEY key);
   const FileRecord* file(const std::string& path) const;
   void parse(const std::string& text);
