@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "Choices.h"
 #include "Outcome.h"
 #include "Parameters.h"
 #include "nox/Configration.h"
@@ -13,19 +14,6 @@
 // before a run, so that a window can edit them on another thread than the one
 // that drives the core.
 namespace host {
-
-struct PluginChoice {
-  std::string name;
-  bool selected = false;
-  bool hasObservation = false;
-  int parameters = -1;  // index into Catalogue::parameters(), -1 when it has none
-};
-
-struct CategoryChoice {
-  std::string name;
-  bool selected = false;
-  std::vector<PluginChoice> plugins;
-};
 
 class Catalogue {
  public:

@@ -22,18 +22,6 @@ struct RunRequest {
   bool unattended = false;  // nobody answers media questions: split parts need an empty folder
 };
 
-// A media question of the core (insert, format, a full or non-empty medium).
-struct MediaQuestion {
-  int type = 0;      // IConfigration::ConfigrationType: 2 question, 3 notice, 4 format request
-  std::string text;  // the core's words; for a format request the folder on the medium
-};
-
-enum class MediaReply {
-  Yes,     // accepted, retry, or formatted
-  No,      // refused, or not formatted
-  Cancel,  // stop writing the result
-};
-
 // What a host shows during a run and how it answers.
 class RunView {
  public:

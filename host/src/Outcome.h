@@ -37,6 +37,18 @@ struct Progress {
   unsigned int parts = 0;  //            of how many
 };
 
+// A media question of the core (insert, format, a full or non-empty medium).
+struct MediaQuestion {
+  int type = 0;      // IConfigration::ConfigrationType: 2 question, 3 notice, 4 format request
+  std::string text;  // the core's words; for a format request the folder on the medium
+};
+
+enum class MediaReply {
+  Yes,     // accepted, retry, or formatted
+  No,      // refused, or not formatted
+  Cancel,  // stop writing the result
+};
+
 struct WrittenFile {
   std::string path;
   unsigned long long bytes = 0;

@@ -25,6 +25,7 @@ enum class SettingOrigin {
   AnswersFile,  // --set in a file named by --answers
   Environment,  // --set-env: the value of an environment variable
   Prompt,       // --ask: typed at the terminal without echo
+  Window,       // typed into a field of the windowed host
 };
 
 // One parameter setting: PLUGIN:ENTRY=VALUE.
