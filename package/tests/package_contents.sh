@@ -18,7 +18,7 @@ cmake --install "$build" --prefix "$stage" --component product >/dev/null
 failed=0
 fail() { echo "package_contents: $*"; failed=1; }
 
-for name in NxInfo.exe NxInfo.ini ReadMe.txt NoxCore.dll NoxUtil.dll PlugBase.dll NetDiag.dll \
+for name in NxInfo.exe NxInfoW.exe NxInfo.ini ReadMe.txt NoxCore.dll NoxUtil.dll PlugBase.dll NetDiag.dll \
             XML.nxw PC.nxo verlist.exe nxz.exe; do
   [ -f "$stage/$name" ] || fail "$name is missing"
 done
