@@ -252,7 +252,7 @@ void showFields(size_t index) {
   ShowWindow(item(IDC_NO_PARAMETERS), shown.empty() ? SW_SHOW : SW_HIDE);
   SetWindowTextA(item(IDC_NO_PARAMETERS), note);
   bool editing = g_app.run.controls().editing;
-  const LONG left = 172, right = 326;
+  const LONG left = 347, right = 486;  // inside the group box
   LONG top = 20;
   for (size_t n = 0; n < shown.size(); ++n) {
     const host::FormField& field = g_app.fields[shown[n]];
@@ -269,7 +269,7 @@ void showFields(size_t index) {
       if (!field.help.empty()) label += "\n" + field.help;
       LONG lines = 1;
       for (char c : label) lines += c == '\n' ? 1 : 0;
-      lines += static_cast<LONG>(label.size() / 44);  // long lines wrap
+      lines += static_cast<LONG>(label.size() / 40);  // long lines wrap
       addControl("STATIC", label, SS_NOPREFIX, id, RECT{left, top, right, top + 9 * lines});
       top += 9 * lines + 1;
       DWORD style = ES_AUTOHSCROLL | WS_TABSTOP | (field.kind == host::FieldKind::Password ? ES_PASSWORD : 0);
