@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -52,13 +53,33 @@ class FixtureDocServer : public DocServerApi {
     *wow64 = FALSE;
     return TRUE;
   }
-  DWORD GetTempPathA(DWORD size, LPSTR buffer) override { return ::GetTempPathA(size, buffer); }
+  DWORD GetTempPathA(DWORD size, LPSTR buffer) override {
+    if (temp.empty()) return ::GetTempPathA(size, buffer);
+    lstrcpynA(buffer, temp.c_str(), static_cast<int>(size));
+    return static_cast<DWORD>(temp.size());
+  }
   DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size) override {
     return ::GetEnvironmentVariableA(name, buffer, size);
   }
-  LONG RegQueryInfoKeyA(HKEY, LPSTR, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD,
-                        LPDWORD, PFILETIME) override {
-    return ERROR_FILE_NOT_FOUND;
+  // The value figures of a key, counted with the machine's RegEnumValueA.
+  LONG RegQueryInfoKeyA(HKEY key, LPSTR, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD, LPDWORD values,
+                        LPDWORD longestName, LPDWORD longestData, LPDWORD, PFILETIME) override {
+    Platform& machine = currentPlatform();
+    DWORD count = 0, nameMax = 0, dataMax = 0;
+    for (;; ++count) {
+      char name[1024];
+      BYTE data[4096];
+      DWORD nameSize = sizeof name, dataSize = sizeof data;
+      if (machine.RegEnumValueA(key, count, name, &nameSize, nullptr, nullptr, data, &dataSize) !=
+          ERROR_SUCCESS)
+        break;
+      nameMax = std::max(nameMax, nameSize);
+      dataMax = std::max(dataMax, dataSize);
+    }
+    if (values) *values = count;
+    if (longestName) *longestName = nameMax;
+    if (longestData) *longestData = dataMax;
+    return ERROR_SUCCESS;
   }
   BOOL IsDBCSLeadByte(BYTE) override { return FALSE; }
   void Sleep(DWORD) override { ++pauses; }
@@ -94,6 +115,7 @@ class FixtureDocServer : public DocServerApi {
     return TRUE;
   }
   int pauses = 0, openPrinters = 0;
+  std::string temp;  // the temporary folder, when not the real one
   std::map<std::string, std::string> printers;
 };
 

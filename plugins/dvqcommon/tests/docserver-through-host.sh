@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# DVQInfo.nxo and DVQJobs.nxo for real under Wine, through the host, the core
+# DVQInfo.nxo, DVQLogs.nxo and DVQJobs.nxo for real under Wine, through the host, the core
 # and the XML serializer into a packed NoxResult.exe, read back with nxz. The
 # test installs a made-up document server product into a Wine prefix of its
-# own (registry keys by a .reg import; installation, data, configuration and
-# job folders; a batch file; data files naming 127.0.0.1, localhost and a name
+# own (registry keys by a .reg import; installation, data, configuration, log
+# and job folders; a batch file; data files naming 127.0.0.1, localhost and a name
 # that does not resolve; the control files beside the host) and runs inside a
 # network namespace of its own, so that the name lookups and echo requests
 # never leave its loopback. The PDF printer's folder is left to the recorded
@@ -34,7 +34,7 @@ wine() { "$root/scripts/wine-run" "$@" </dev/null 2>>"$work/stderr"; }
 trap 'WINEPREFIX=$NOX_WINEPREFIX /usr/lib/wine/wineserver -k 2>/dev/null' EXIT
 
 cp "$bin"/NxInfo.exe "$bin"/NxInfo.ini "$bin"/NoxCore.dll "$bin"/NoxUtil.dll "$bin"/PlugBase.dll "$bin"/XML.nxw \
-  "$bin"/lib*.dll "$bin"/zlib1.dll "$bin"/NetDiag.dll "$bin"/verlist.exe "$bin"/DVQInfo.nxo "$bin"/DVQJobs.nxo "$work/app/"
+  "$bin"/lib*.dll "$bin"/zlib1.dll "$bin"/NetDiag.dll "$bin"/verlist.exe "$bin"/DVQInfo.nxo "$bin"/DVQLogs.nxo "$bin"/DVQJobs.nxo "$work/app/"
 wine "$work/app/NxInfo.exe" list >/dev/null  # the prefix exists from here on
 
 # The product's folders.
@@ -58,6 +58,10 @@ printf 'mng' >"$drive/Kestin/SOJobMng/mng.dat"
 printf 'spool' >"$drive/KestinData/Gimlet/Spool/0001.spl"
 printf '%%!' >"$drive/KestinData/Gimlet/FtpRoot/in.ps"
 printf 'queued' >"$drive/Kestin/queue/q1.job"
+# Logs: the product's log root, the SOP folder, Sarnet2's bin\log.
+mkdir -p "$drive/Kestin/SOP" "$drive/Sarnet2/bin/log"
+printf 'sop' >"$drive/Kestin/SOP/sop.log"
+printf 'sarnet log' >"$drive/Sarnet2/bin/log/sarnet.log"
 python3 "$root/plugins/dvqcommon/tests/make-data-files.py" twctrl "$drive/KestinData/Tallow/TwCtrl.dat" \
   127.0.0.1 no-such-host.invalid
 python3 "$root/plugins/dvqcommon/tests/make-data-files.py" devroll "$drive/KestinData/Gimlet/devroll.dir" \
@@ -71,6 +75,9 @@ REGEDIT4
 
 [HKEY_LOCAL_MACHINE\Software\Varco\Tessaro]
 "InstallDir"="C:\\Kestin"
+
+[HKEY_LOCAL_MACHINE\Software\Varco\Tessaro\Common\Log]
+"LogRoot"="C:\\Kestin\\log"
 
 [HKEY_LOCAL_MACHINE\Software\Varco\Tessaro\Standard]
 "DATAPATH"="C:/KestinData/Tallow"
@@ -100,10 +107,14 @@ printf '# name\tkey\\value\tspecification\r\nlogs\tSoftware\\Varco\\Tool\\Path\t
 printf 'service\tSoftware\\Varco\\Tool\\ImagePath:1\r\n' >"$work/app/filelist_regseparator.txt"
 printf '# name\tkey\\value\tfolder\r\nqueue\tSoftware\\Varco\\Tessaro\\InstallDir\tqueue\r\ngone\tSoftware\\Varco\\Tool\\Gone\tx\r\n' \
   >"$work/app/joblist.txt"
+printf 'toolLogs\tSoftware\\Varco\\Tool\\Path\tbase:log\\*.log\r\n' >"$work/app/loglist.txt"
+printf 'serviceLogs\tSoftware\\Varco\\Tool\\ImagePath:2\tlog\r\n' >"$work/app/loglist_regseparator.txt"
+printf 'fromEnvironment\tDVQ_TEST_LOGS\t*.log\r\nunset\tDVQ_TEST_UNSET\tx\r\n' >"$work/app/loglist_env.txt"
+export DVQ_TEST_LOGS='C:\Kestin\log'
 
 # Started from elsewhere: the lister is found beside the host all the same.
 cd "$work"
-wine "$work/app/NxInfo.exe" --only "DVQ Information Plugin,DVQ Job Detail Plugin" run "$(winpath "$work/packed")" \
+wine "$work/app/NxInfo.exe" --only "DVQ Information Plugin,DVQLogs Plugin,DVQ Job Detail Plugin" run "$(winpath "$work/packed")" \
   >"$work/stdout"
 check "the run exits 0" test $? -eq 0
 check "NoxResult.exe is written" test -f "$work/packed/NoxResult.exe"
@@ -161,6 +172,21 @@ check "localhost from devroll answers" test "$(value "$hosts/host[@name='localho
 bad=$hosts/host[@name=\'no-such-host.invalid\']
 check "a name that does not resolve: ping fails" grep -q '^NetDiagPing failed (' <<<"$(value "$bad/ping")"
 check "... and so does the trace" grep -q '^NetDiagTraceroute failed (' <<<"$(value "$bad/traceroute")"
+
+# DVQLogs: every log found travels.
+logs=//dvqLogs/dvqLogsInformation
+check "the product is installed" test "$(value "count($logs[@IsSuccess])")" = 0
+check "the log root travels whole" cmp -s "$(side "$logs/syslog")/server.log" "$drive/Kestin/log/server.log"
+check "Sarnet2's bin\\log travels" cmp -s "$(side "$logs/binlog")/sarnet.log" "$drive/Sarnet2/bin/log/sarnet.log"
+check "the SOP folder travels" cmp -s "$(side "$logs/asyncJob")/sop.log" "$drive/Kestin/SOP/sop.log"
+check "loglist.txt: the log beside the value's folder" \
+  cmp -s "$(side "$logs/toolLogs/toolLogs")" "$drive/Kestin/log/server.log"
+check "loglist_regseparator.txt: the quoted program's folder less two" \
+  cmp -s "$(side "$logs/serviceLogs")/server.log" "$drive/Kestin/log/server.log"
+check "loglist_env.txt: a variable of the process" \
+  cmp -s "$(side "$logs/fromEnvironment/fromEnvironment")" "$drive/Kestin/log/server.log"
+check "loglist_env.txt: a variable not set" \
+  test "$(value "$logs/unset") $(value "$logs/unset/@IsSuccess")" = "Can't get environment variable false"
 
 # DVQJobs, listing: times and sizes of every file, folders in their order.
 jobs=//dvqJobDetails
