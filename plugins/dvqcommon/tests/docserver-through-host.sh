@@ -222,5 +222,8 @@ if [ $failures -ne 0 ]; then
   echo "--- documents"
   cat "$doc0" "$doc"
 fi
+WINEPREFIX=$NOX_WINEPREFIX /usr/lib/wine/wineserver -k 2>/dev/null
+# The prefix is large; it stays only when something failed.
+[ $failures -eq 0 ] && rm -rf "$NOX_WINEPREFIX"
 echo "Document server modules through the host: $failures failed"
 exit $((failures > 0))
