@@ -17,7 +17,6 @@ using nox::archive::Record;
 namespace {
 
 constexpr size_t kCopyPiece = 64 * 1024;
-constexpr size_t kGzipPiece = 512;
 // zlib 1.2.13 writes 10 (TOPS-20) for Windows; the format records 11 (NTFS).
 constexpr unsigned char kGzipOsByte = 11;
 constexpr size_t kMaxRecord = 0xFFFF;
@@ -112,12 +111,6 @@ class ArchiveWriterImpl {
   uint64_t position = 0;
   uint32_t entryCount = 0;
   String directoryPath;
-  // One temporary file serves every gzip member in turn: deleting a file per
-  // entry costs milliseconds each under some file systems (and under Wine).
-  char temporaryPath[MAX_PATH + 1] = {};
-  // Kept open for reading back each member that gzopen writes and truncates
-  // through its own descriptor: an open per entry costs as much again.
-  HANDLE temporary = INVALID_HANDLE_VALUE;
   HANDLE archive = INVALID_HANDLE_VALUE;
   HANDLE directory = INVALID_HANDLE_VALUE;
   unsigned int result = ARCHIVE_OK;
@@ -129,6 +122,7 @@ class ArchiveWriterImpl {
 
   // Work buffers of write(): the copy buffer and the directory spool.
   unsigned char* copyBuffer = nullptr;
+  unsigned char* packBuffer = nullptr;  // deflate's output
   unsigned char* spool = nullptr;
   size_t spooled = 0;
   unsigned char record[kMaxRecord] = {};
@@ -139,7 +133,6 @@ class ArchiveWriterImpl {
     for (unsigned int i = 0; i < folders.getCount(); ++i) noxDelete(static_cast<String*>(folders.getItem(i)));
     releaseWorkBuffers();
     closeDirectory(true);
-    removeTemporary();
     if (archive != INVALID_HANDLE_VALUE) CloseHandle(archive);
   }
 
@@ -155,15 +148,9 @@ class ArchiveWriterImpl {
 
   void releaseWorkBuffers() {
     noxFree(copyBuffer);
+    noxFree(packBuffer);
     noxFree(spool);
-    copyBuffer = spool = nullptr;
-  }
-
-  void removeTemporary() {
-    if (temporary != INVALID_HANDLE_VALUE) CloseHandle(temporary);
-    temporary = INVALID_HANDLE_VALUE;
-    if (temporaryPath[0]) DeleteFileA(temporaryPath);
-    temporaryPath[0] = '\0';
+    copyBuffer = packBuffer = spool = nullptr;
   }
 
   void closeDirectory(bool remove) {
@@ -230,50 +217,53 @@ class ArchiveWriterImpl {
     return true;
   }
 
-  // gzip of the open file into target, in 512-byte pieces as zlib's gzwrite
-  // takes them. contentLength is what was read.
-  bool gzipFile(HANDLE in, const char* target, uint64_t& contentLength) {
-    gzFile gz = gzopen(target, "wb6 ");
-    if (!gz) return fail(ARCHIVE_COMPRESS_FAILED);
-    // Larger buffers mean fewer writes to the temporary file; the member's bytes
-    // do not depend on them.
-    gzbuffer(gz, static_cast<unsigned>(kCopyPiece));
+  // Deflates the open file as one gzip member (level 6, mtime 0, the format's OS
+  // byte) straight into the archive. contentLength is what was read. The bytes
+  // are those zlib's gzwrite makes: deflate's output does not depend on how its
+  // input is handed over.
+  bool gzipIntoArchive(HANDLE in, uint64_t& contentLength) {
+    z_stream z = {};
+    if (deflateInit2(&z, 6, Z_DEFLATED, MAX_WBITS + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+      return fail(ARCHIVE_COMPRESS_FAILED);
+    gz_header header = {};
+    header.os = kGzipOsByte;
+    bool ok = deflateSetHeader(&z, &header) == Z_OK || fail(ARCHIVE_COMPRESS_FAILED);
     contentLength = 0;
-    bool ok = true;
-    for (;;) {
+    int flush = Z_NO_FLUSH;
+    while (ok && flush != Z_FINISH) {
       DWORD got = 0;
       if (!ReadFile(in, copyBuffer, static_cast<DWORD>(kCopyPiece), &got, nullptr)) {
-        ok = false;
+        ok = failPlatform(ARCHIVE_READ_FAILED);
         break;
       }
-      if (got == 0) break;
       contentLength += got;
-      for (DWORD at = 0; at < got && ok; at += kGzipPiece) {
-        unsigned piece = static_cast<unsigned>(got - at < kGzipPiece ? got - at : kGzipPiece);
-        ok = gzwrite(gz, copyBuffer + at, piece) == static_cast<int>(piece);
-      }
-      if (!ok) break;
+      if (got == 0) flush = Z_FINISH;
+      z.next_in = copyBuffer;
+      z.avail_in = got;
+      do {
+        z.next_out = packBuffer;
+        z.avail_out = static_cast<uInt>(kCopyPiece);
+        int status = deflate(&z, flush);
+        if (status == Z_STREAM_ERROR) {
+          ok = fail(ARCHIVE_COMPRESS_FAILED);
+          break;
+        }
+        size_t made = kCopyPiece - z.avail_out;
+        if (made && !writeArchive(packBuffer, made)) ok = false;
+      } while (ok && z.avail_out == 0);
     }
-    if (gzclose(gz) != Z_OK) ok = false;
-    return ok || fail(ARCHIVE_COMPRESS_FAILED);
+    deflateEnd(&z);
+    return ok;
   }
 
-  // Copies exactly length bytes from the handle's position into the archive. A
-  // gzip member gets its OS byte on the way, so its file needs no second pass.
-  bool copyIntoArchive(HANDLE in, uint64_t length, bool gzipMember) {
-    bool first = true;
+  // Copies exactly length bytes from the handle's position into the archive.
+  bool copyIntoArchive(HANDLE in, uint64_t length) {
     while (length > 0) {
       DWORD want = static_cast<DWORD>(length < kCopyPiece ? length : kCopyPiece);
       DWORD got = 0;
       if (!ReadFile(in, copyBuffer, want, &got, nullptr)) return failPlatform(ARCHIVE_READ_FAILED);
       // A file that shrank since it was listed cannot fill its record.
       if (got == 0) return fail(ARCHIVE_READ_FAILED);
-      if (gzipMember && first) {
-        if (got < 10 || copyBuffer[0] != 0x1F || copyBuffer[1] != 0x8B || copyBuffer[2] != Z_DEFLATED)
-          return fail(ARCHIVE_COMPRESS_FAILED);
-        copyBuffer[9] = kGzipOsByte;
-      }
-      first = false;
       if (!writeArchive(copyBuffer, got)) return false;
       length -= got;
     }
@@ -291,37 +281,33 @@ class ArchiveWriterImpl {
     ScopedHandle source(openForReading(path.getData()));
     if (!source.valid()) return failPlatform(ARCHIVE_OPEN_FAILED);
     if (method == ARCHIVE_METHOD_GZIP) {
-      if (!temporaryPath[0]) {
-        if (!GetTempFileNameA(stagingFolder.getData(), "CMP", 0, temporaryPath)) {
-          temporaryPath[0] = '\0';
-          return failPlatform(ARCHIVE_WRITE_FAILED);
-        }
-        temporary = openForReading(temporaryPath);
-        if (temporary == INVALID_HANDLE_VALUE) return failPlatform(ARCHIVE_OPEN_FAILED);
-      }
+      uint64_t start = position;
       uint64_t contentLength = 0;
-      if (!gzipFile(source.h, temporaryPath, contentLength)) return false;
+      if (!gzipIntoArchive(source.h, contentLength)) return false;
       if (contentLength >= 0x100000000ULL) return fail(ARCHIVE_FILE_TOO_LARGE);
       r.size = static_cast<uint32_t>(contentLength);
-      DWORD high = 0;
-      DWORD low = GetFileSize(temporary, &high);
-      if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return failPlatform(ARCHIVE_READ_FAILED);
-      uint64_t packedLength = (static_cast<uint64_t>(high) << 32) | low;
+      uint64_t packedLength = position - start;
       if (packedLength < r.size) {
         r.packedSize = static_cast<uint32_t>(packedLength);
-        r.dataOffset = position;
-        if (SetFilePointer(temporary, 0, nullptr, FILE_BEGIN) != 0) return failPlatform(ARCHIVE_SEEK_FAILED);
-        if (!copyIntoArchive(temporary, packedLength, true)) return false;
+        r.dataOffset = start;
         encodeRecord(r, record);
         return appendRecord(encodedRecordLength(r));
       }
-      // Not smaller: the file itself, read again from its start.
+      // Not smaller: the member is taken back and the file itself stored, read
+      // again from its start.
+      LONG high = static_cast<LONG>(start >> 32);
+      if (SetFilePointer(archive, static_cast<LONG>(start & 0xFFFFFFFFu), &high, FILE_BEGIN) ==
+              INVALID_SET_FILE_POINTER &&
+          GetLastError() != NO_ERROR)
+        return failPlatform(ARCHIVE_SEEK_FAILED);
+      if (!SetEndOfFile(archive)) return failPlatform(ARCHIVE_WRITE_FAILED);
+      position = start;
       r.method = nox::archive::kMethodStored;
       r.packedSize = r.size;
       if (SetFilePointer(source.h, 0, nullptr, FILE_BEGIN) != 0) return failPlatform(ARCHIVE_SEEK_FAILED);
     }
     r.dataOffset = position;
-    if (!copyIntoArchive(source.h, r.size, false)) return false;
+    if (!copyIntoArchive(source.h, r.size)) return false;
     encodeRecord(r, record);
     return appendRecord(encodedRecordLength(r));
   }
@@ -390,8 +376,9 @@ class ArchiveWriterImpl {
     if (folders.getCount() == 0) return fail(ARCHIVE_NO_FOLDER);
     written = true;
     copyBuffer = static_cast<unsigned char*>(noxAlloc(kCopyPiece));
+    packBuffer = static_cast<unsigned char*>(noxAlloc(kCopyPiece));
     spool = static_cast<unsigned char*>(noxAlloc(kCopyPiece));
-    if (!copyBuffer || !spool) return fail(ARCHIVE_NO_MEMORY);
+    if (!copyBuffer || !packBuffer || !spool) return fail(ARCHIVE_NO_MEMORY);
     if (!createDirectoryFile()) return false;
     for (unsigned int i = 0; i < folders.getCount(); ++i) {
       const String& folder = *static_cast<String*>(folders.getItem(i));
@@ -513,7 +500,6 @@ bool ArchiveWriter::write(ArchiveWriter* handle, ArchiveProgressCallback callbac
   if (!ok && !wasWritten) w.incomplete = true;
   w.releaseWorkBuffers();
   w.closeDirectory(true);
-  w.removeTemporary();
   return ok;
 }
 
