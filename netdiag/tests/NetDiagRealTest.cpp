@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "NoRawSockets.h"
 #include "netdiag/NetDiag.h"
 #include "pchelpers/SocketApi.h"
 
@@ -144,28 +145,6 @@ TEST(NetDiagReal, PingAndTraceLoopbackWithTheEchoClient) {
   EXPECT_STREQ("127.0.0.1", trace.hops[0].address);
   EXPECT_EQ(3, trace.hops[0].received);
 }
-
-// Winsock as it is, except that raw sockets cannot be opened (as without rights).
-class NoRawSockets : public SocketApi {
- public:
-  SocketApi& r = SocketApi::real();
-  int WSAStartup(WORD v, LPWSADATA d) override { return r.WSAStartup(v, d); }
-  int WSACleanup() override { return r.WSACleanup(); }
-  int WSAGetLastError() override { return r.WSAGetLastError(); }
-  SOCKET socket(int f, int t, int p) override { return t == SOCK_RAW ? INVALID_SOCKET : r.socket(f, t, p); }
-  int closesocket(SOCKET s) override { return r.closesocket(s); }
-  int connect(SOCKET s, const sockaddr* n, int l) override { return r.connect(s, n, l); }
-  int send(SOCKET s, const char* b, int l, int f) override { return r.send(s, b, l, f); }
-  int recv(SOCKET s, char* b, int l, int f) override { return r.recv(s, b, l, f); }
-  int select(int c, fd_set* rd, fd_set* w, fd_set* e, const timeval* t) override {
-    return r.select(c, rd, w, e, t);
-  }
-  int setsockopt(SOCKET s, int l, int n, const char* v, int len) override {
-    return r.setsockopt(s, l, n, v, len);
-  }
-  hostent* gethostbyname(const char* n) override { return r.gethostbyname(n); }
-  unsigned long inet_addr(const char* t) override { return r.inet_addr(t); }
-};
 
 TEST(NetDiagReal, PingAndTraceLoopbackWithTheSystemEngine) {
   NoRawSockets sockets;

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "netcommon/NetDiagApi.h"
 #include "pchelpers/SocketApi.h"
 
 namespace dns {
@@ -92,16 +91,7 @@ void useWinSocket(Report& parent, const std::string& target) {
 
 // NetDiagDNSLookup with type null: the answer block's text, or the error node's text.
 int lookup(const std::string& name, std::string& text) {
-  HGLOBAL block = nullptr;
-  int result = currentNetDiag().NetDiagDNSLookup(nullptr, name.c_str(), &block);
-  if (block) {
-    if (result > 0) {
-      const char* data = static_cast<const char*>(::GlobalLock(block));
-      text = data ? data : "";
-      ::GlobalUnlock(block);
-    }
-    ::GlobalFree(block);
-  }
+  int result = netreport::dnsLookup(nullptr, name.c_str(), text);
   if (result < 0) text = format("NetDiagDNSLookup Failed (%ld)", static_cast<long>(result));
   if (result == 0) text = "Host can't be resolved";
   return result;
@@ -187,14 +177,11 @@ void HostIpObservation::observeTarget(Report& target, const std::string& text) {
 
 void PingObservation::observeTarget(Report& target, const std::string& text) {
   PingResult result;
-  std::memset(&result, 0, sizeof result);
-  int code = currentNetDiag().NetDiagPing(text.c_str(), &result);
-  if (code != 0) {
-    addError(target, "hostName", format("NetDiagPing failed (%ld)", static_cast<long>(code)));
-  } else if (netreport::nothingAnswered(result)) {
-    addError(target, "hostName", "Request timed out");
-  } else {
+  std::string error;
+  if (netreport::ping(text.c_str(), result, error)) {
     netreport::addPingValues(target, result);
+  } else {
+    addError(target, "hostName", error);
   }
 }
 

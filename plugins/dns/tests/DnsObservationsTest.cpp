@@ -6,58 +6,12 @@
 #include <memory>
 
 #include "DnsObservations.h"
+#include "RecordedNetDiag.h"
 #include "RecordedSocket.h"
 #include "ReportProbe.h"
 #include "Scenario.h"
-#include "netcommon/NetDiagApi.h"
 
 namespace {
-
-// NetDiag results by target; every call is counted.
-class RecordedNetDiag : public NetDiagApi {
- public:
-  std::map<std::string, std::pair<int, std::string>> lookups;  // name -> result, answer text
-  std::map<std::string, PingResult> pings;
-  std::map<std::string, TraceResult> traces;
-  std::vector<std::string> calls;
-
-  int NetDiagPing(const char* target, PingResult* out) override {
-    calls.push_back(std::string("ping ") + target);
-    auto found = pings.find(target);
-    if (found == pings.end()) return -2;
-    *out = found->second;
-    return 0;
-  }
-  int NetDiagTraceroute(const char* target, TraceResult* out) override {
-    calls.push_back(std::string("trace ") + target);
-    auto found = traces.find(target);
-    if (found == traces.end()) return -2;
-    *out = found->second;
-    return 0;
-  }
-  int NetDiagDNSLookup(const char* type, const char* name, HGLOBAL* out) override {
-    calls.push_back(std::string("lookup ") + (type ? type : "(null)") + " " + name);
-    auto found = lookups.find(name);
-    if (found == lookups.end()) return -5;
-    if (found->second.first > 0) {
-      *out = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, found->second.second.size() + 2);
-      std::memcpy(::GlobalLock(*out), found->second.second.c_str(), found->second.second.size());
-      ::GlobalUnlock(*out);
-    }
-    return found->second.first;
-  }
-};
-
-PingResult ping(const char* address, const char* name, int received) {
-  PingResult r = {};
-  std::strcpy(r.address, address);
-  std::strcpy(r.hostName, name);
-  r.sent = 3;
-  r.received = received;
-  r.lost = 3 - received;
-  r.minimum = r.maximum = r.average = received ? 4 : 0;
-  return r;
-}
 
 const char kNetwork[] =
     "[host mail.corp.test]\naddresses = 10.0.0.25 10.0.0.26\naliases = smtp.corp.test\n"
@@ -173,9 +127,9 @@ TEST_F(DnsReport, NetDiagLookupsKeepTheBlockTextThenFollowUpWithCommas) {
 }
 
 TEST_F(DnsReport, PingNodesAndTheirErrors) {
-  netDiag_.pings["up"] = ping("10.0.0.1", "up.corp.test", 3);
-  netDiag_.pings["down"] = ping("NA", "NA", 0);
-  netDiag_.pings["named"] = ping("NA", "named.corp.test", 0);
+  netDiag_.pings["up"] = recordedPing("10.0.0.1", "up.corp.test", 3);
+  netDiag_.pings["down"] = recordedPing("NA", "NA", 0);
+  netDiag_.pings["named"] = recordedPing("NA", "named.corp.test", 0);
   IReport& report = run("up\tdown\tnamed\tbad");
   const IReport& pings = *probe::find(report, "ping");
   const IReport& up = *probe::find(pings.getSubReports().getItem(0), "target");
@@ -197,12 +151,12 @@ TEST_F(DnsReport, PingNodesAndTheirErrors) {
 TEST_F(DnsReport, TraceHopsNumberedFromOne) {
   TraceResult trace = {};
   trace.hopCount = 2;
-  trace.hops[0] = ping("10.0.0.1", "gw", 3);
-  trace.hops[1] = ping("10.0.0.9", "far", 2);
+  trace.hops[0] = recordedPing("10.0.0.1", "gw", 3);
+  trace.hops[1] = recordedPing("10.0.0.9", "far", 2);
   netDiag_.traces["far"] = trace;
   TraceResult silent = {};
   silent.hopCount = 1;
-  silent.hops[0] = ping("NA", "NA", 0);
+  silent.hops[0] = recordedPing("NA", "NA", 0);
   netDiag_.traces["silent"] = silent;
   IReport& report = run("far\tsilent\tbad");
   const IReport& traces = *probe::find(report, "traceroute");

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "netcommon/NetDiagApi.h"
@@ -59,6 +60,34 @@ void addPingValues(Report& parent, const PingResult& result) {
   addNumber(parent, "minRoundTripTime(ms)", static_cast<unsigned long>(result.minimum));
   addNumber(parent, "maxRoundTripTime(ms)", static_cast<unsigned long>(result.maximum));
   addNumber(parent, "averageRoundTripTime(ms)", static_cast<unsigned long>(result.average));
+}
+
+int dnsLookup(const char* type, const char* name, std::string& text) {
+  HGLOBAL block = nullptr;
+  int result = currentNetDiag().NetDiagDNSLookup(type, name, &block);
+  if (block) {
+    if (result > 0) {
+      const char* data = static_cast<const char*>(::GlobalLock(block));
+      text = data ? data : "";
+      ::GlobalUnlock(block);
+    }
+    ::GlobalFree(block);
+  }
+  return result;
+}
+
+bool ping(const char* target, PingResult& result, std::string& errorText) {
+  std::memset(&result, 0, sizeof result);
+  int code = currentNetDiag().NetDiagPing(target, &result);
+  if (code != 0) {
+    errorText = format("NetDiagPing failed (%ld)", static_cast<long>(code));
+    return false;
+  }
+  if (nothingAnswered(result)) {
+    errorText = "Request timed out";
+    return false;
+  }
+  return true;
 }
 
 void addTrace(Report& parent, const char* target) {

@@ -26,6 +26,15 @@ bool nothingAnswered(const PingResult& result);
 // "hostName", "ipAddress" and the six counters of an echo series or a hop.
 void addPingValues(Report& parent, const PingResult& result);
 
+// NetDiagDNSLookup(type, name): its result, with the answer block's text in
+// `text` when it is positive (the block is released either way).
+int dnsLookup(const char* type, const char* name, std::string& text);
+
+// The echo series of `target` (NetDiagPing). False, with the text of the
+// error node, when the call failed ("NetDiagPing failed (%ld)") or nothing
+// answered ("Request timed out").
+bool ping(const char* target, PingResult& result, std::string& errorText);
+
 // "hops" with one "hop" per hop of the trace of `target` (NetDiagTraceroute),
 // or "hops" as an error node.
 void addTrace(Report& parent, const char* target);
