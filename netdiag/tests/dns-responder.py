@@ -5,6 +5,8 @@ It answers with authority:
   ANY corp.test       three MX records (preferences 20, 10, 10) with addresses
                       in the additional section, one of them the SMTP test server
   ANY mx.cname.test   CNAME to corp.test (the mail-exchanger walk follows it)
+  ANY smtp.test       two MX records (preferences 20, 10) naming the SMTP test
+                      servers by dotted address (Wine resolves no test names)
   any tcp-only.test   over UDP an empty answer with the truncation bit set; over
                       TCP an A record 10.53.0.99
 Everything else: an authoritative answer without records.
@@ -43,6 +45,9 @@ def answer(query, tcp):
         for pref, host in ((20, "mx3.corp.test"), (10, "mx1.corp.test"), (10, "mx2.corp.test")):
             answers.append(record("corp.test", 15, struct.pack(">H", pref) + encode(host)))
         additional = [a("mx1.corp.test", "127.0.0.1"), a("mx2.corp.test", "10.53.0.21"), a("mx3.corp.test", "10.53.0.22")]
+    elif name == "smtp.test":
+        for pref, host in ((20, "127.0.25.2"), (10, "127.0.25.1")):
+            answers.append(record("smtp.test", 15, struct.pack(">H", pref) + encode(host)))
     elif name == "mx.cname.test":
         answers.append(record("mx.cname.test", 5, encode("corp.test")))
     elif name == "tcp-only.test":
