@@ -129,6 +129,9 @@ class ForwardingPlatform : public Platform {
   DWORD GetModuleFileNameExA(FARPROC entry, HANDLE process, HMODULE module, LPSTR name, DWORD size) override {
     return inner_.GetModuleFileNameExA(entry, process, module, name, size);
   }
+  DWORD GetModuleBaseNameA(FARPROC entry, HANDLE process, HMODULE module, LPSTR name, DWORD size) override {
+    return inner_.GetModuleBaseNameA(entry, process, module, name, size);
+  }
   SC_HANDLE OpenSCManagerA(LPCSTR machine, LPCSTR database, DWORD access) override {
     return inner_.OpenSCManagerA(machine, database, access);
   }

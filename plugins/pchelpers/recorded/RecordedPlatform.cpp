@@ -941,6 +941,15 @@ DWORD RecordedPlatform::GetModuleFileNameExA(FARPROC, HANDLE process, HMODULE mo
   return GetModuleFileNameA(module, name, size);
 }
 
+DWORD RecordedPlatform::GetModuleBaseNameA(FARPROC, HANDLE process, HMODULE module, LPSTR name, DWORD size) {
+  if (!findHandle(process, Handle::PROCESS) || !module || size == 0) return fail(ERROR_INVALID_HANDLE), 0;
+  std::string base = baseName(*reinterpret_cast<std::string*>(module));
+  DWORD n = static_cast<DWORD>(std::min<size_t>(base.size(), size - 1));
+  std::memcpy(name, base.c_str(), n);
+  name[n] = '\0';
+  return n;
+}
+
 // ---- records laid out as the spooler and the service manager lay them out:
 // the fixed-size records first, then the texts their pointers point to.
 

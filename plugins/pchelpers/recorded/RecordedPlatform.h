@@ -53,8 +53,9 @@
 //                  EnumProcesses fails), returned (the byte count EnumProcesses
 //                  reports, whatever it wrote)
 //   [process ID]   exe (Toolhelp file name; else the base of path), path (first
-//                  module's file), open (no: OpenProcess is denied), modules
-//                  (no: EnumProcessModules fails)
+//                  module's file; its base name is GetModuleBaseNameA's answer),
+//                  open (no: OpenProcess is denied), modules (no:
+//                  EnumProcessModules fails)
 //   [services]     manager (fail: OpenSCManagerA denied), enum (fail), returned
 //                  (the count EnumServicesStatusA reports, whatever it wrote)
 //   [service NAME] display state type (0x10 own process unless given)
@@ -149,6 +150,7 @@ class RecordedPlatform : public Platform {
   BOOL EnumProcessModules(FARPROC entry, HANDLE process, HMODULE* modules, DWORD size,
                           LPDWORD needed) override;
   DWORD GetModuleFileNameExA(FARPROC entry, HANDLE process, HMODULE module, LPSTR name, DWORD size) override;
+  DWORD GetModuleBaseNameA(FARPROC entry, HANDLE process, HMODULE module, LPSTR name, DWORD size) override;
 
   NTSTATUS LsaOpenPolicy(FARPROC entry, PLSA_UNICODE_STRING system, PLSA_OBJECT_ATTRIBUTES attributes,
                          ACCESS_MASK access, PLSA_HANDLE policy) override;

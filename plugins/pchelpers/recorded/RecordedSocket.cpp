@@ -327,6 +327,9 @@ std::vector<RecordedSocket::TableRow> RecordedSocket::rows(const std::string& ki
     TableRow row = {};
     endpoint(machine_.get(section, "local", "0.0.0.0:0"), row.localAddr, row.localPort);
     endpoint(machine_.get(section, "remote", "0.0.0.0:0"), row.remoteAddr, row.remotePort);
+    DWORD high = static_cast<DWORD>(machine_.number(section, "high", 0)) << 16;
+    row.localPort |= high;
+    row.remotePort |= high;
     row.state = static_cast<DWORD>(machine_.number(section, "state", 0));
     row.pid = static_cast<DWORD>(machine_.number(section, "pid", 0));
     out.push_back(row);

@@ -25,8 +25,9 @@
 //                   that go unanswered), loopback (yes: a raw socket first reads
 //                   back its own request, as on a loopback interface)
 //   [tcp N]         a row of the TCP tables: local, remote (address:port),
-//                   state, pid
-//   [udp N]         a row of the UDP tables: local (address:port), pid
+//                   state, pid, high (what the upper 16 bits of the port
+//                   fields hold; Windows leaves them undefined)
+//   [udp N]         a row of the UDP tables: local (address:port), pid, high
 // Addresses without a route answer nothing. ICMP.DLL and IPHLPAPI.DLL entry
 // points come through the machine's [missing] rules. The clock starts at 1000
 // and moves only by answers, timeouts and sleeps.

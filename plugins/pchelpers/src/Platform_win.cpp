@@ -146,6 +146,9 @@ class Win32Platform final : public Platform {
   DWORD GetModuleFileNameExA(FARPROC entry, HANDLE process, HMODULE module, LPSTR name, DWORD size) override {
     return entryAs<DWORD(WINAPI*)(HANDLE, HMODULE, LPSTR, DWORD)>(entry)(process, module, name, size);
   }
+  DWORD GetModuleBaseNameA(FARPROC entry, HANDLE process, HMODULE module, LPSTR name, DWORD size) override {
+    return entryAs<DWORD(WINAPI*)(HANDLE, HMODULE, LPSTR, DWORD)>(entry)(process, module, name, size);
+  }
 
   SC_HANDLE OpenSCManagerA(LPCSTR machine, LPCSTR database, DWORD access) override {
     return ::OpenSCManagerA(machine, database, access);

@@ -100,6 +100,7 @@ class Platform {
                                   LPDWORD needed) = 0;
   virtual DWORD GetModuleFileNameExA(FARPROC entry, HANDLE process, HMODULE module, LPSTR name,
                                      DWORD size) = 0;
+  virtual DWORD GetModuleBaseNameA(FARPROC entry, HANDLE process, HMODULE module, LPSTR name, DWORD size) = 0;
 
   // Services.
   virtual SC_HANDLE OpenSCManagerA(LPCSTR machine, LPCSTR database, DWORD access) = 0;
