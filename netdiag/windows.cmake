@@ -53,3 +53,12 @@ add_test(NAME dns_servers_stop COMMAND ${NOX_DNS_SERVER_SCRIPT} stop ${NOX_DNS_S
 set_tests_properties(dns_servers_start PROPERTIES FIXTURES_SETUP dns_servers)
 set_tests_properties(dns_servers_stop PROPERTIES FIXTURES_CLEANUP dns_servers)
 set_tests_properties(netdiag_real_tests PROPERTIES FIXTURES_REQUIRED dns_servers)
+
+# Through real routers: a chain of network namespaces (netns-test.sh) with the
+# program inside the client's. It stops and restarts the tree's wineserver, so
+# nothing else may run meanwhile.
+add_executable(netdiag_netns_tests src/Exports.cpp tests/NetDiagNamespaceTest.cpp)
+target_link_libraries(netdiag_netns_tests PRIVATE netdiag_win GTest::gtest_main)
+add_test(NAME netdiag_namespace_tests
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/netns-test.sh ${CMAKE_BINARY_DIR} $<TARGET_FILE:netdiag_netns_tests>)
+set_tests_properties(netdiag_namespace_tests PROPERTIES RUN_SERIAL TRUE)
