@@ -54,6 +54,10 @@ set_tests_properties(dns_servers_start PROPERTIES FIXTURES_SETUP dns_servers)
 set_tests_properties(dns_servers_stop PROPERTIES FIXTURES_CLEANUP dns_servers)
 set_tests_properties(netdiag_real_tests PROPERTIES FIXTURES_REQUIRED dns_servers)
 
+# Driver of bench/netdiag.sh (not a test).
+add_executable(netdiag_bench ${PROJECT_SOURCE_DIR}/bench/NetDiagBench.cpp)
+target_link_libraries(netdiag_bench PRIVATE NetDiagByOrdinal wsock32)
+
 # Through real routers: a chain of network namespaces (netns-test.sh) with the
 # program inside the client's. It stops and restarts the tree's wineserver, so
 # nothing else may run meanwhile.
