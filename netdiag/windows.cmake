@@ -55,13 +55,13 @@ set_tests_properties(dns_servers_stop PROPERTIES FIXTURES_CLEANUP dns_servers)
 set_tests_properties(netdiag_real_tests PROPERTIES FIXTURES_REQUIRED dns_servers)
 
 # Driver of bench/netdiag.sh (not a test).
-add_executable(netdiag_bench ${PROJECT_SOURCE_DIR}/bench/NetDiagBench.cpp)
+add_executable(netdiag_bench ${NOX_TEST_PROGRAMS_EXCLUDED} ${PROJECT_SOURCE_DIR}/bench/NetDiagBench.cpp)
 target_link_libraries(netdiag_bench PRIVATE NetDiagByOrdinal wsock32)
 
 # Through real routers: a chain of network namespaces (netns-test.sh) with the
 # program inside the client's. It stops and restarts the tree's wineserver, so
 # nothing else may run meanwhile.
-add_executable(netdiag_netns_tests src/Exports.cpp tests/NetDiagNamespaceTest.cpp)
+add_executable(netdiag_netns_tests ${NOX_TEST_PROGRAMS_EXCLUDED} src/Exports.cpp tests/NetDiagNamespaceTest.cpp)
 target_link_libraries(netdiag_netns_tests PRIVATE netdiag_win GTest::gtest_main)
 add_test(NAME netdiag_namespace_tests
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/netns-test.sh ${CMAKE_BINARY_DIR} $<TARGET_FILE:netdiag_netns_tests>)
