@@ -16,7 +16,7 @@ using nox::archive::Record;
 
 namespace {
 
-constexpr size_t kCopyPiece = 64 * 1024;
+constexpr size_t kCopyPiece = 1024 * 1024;
 // zlib 1.2.13 writes 10 (TOPS-20) for Windows; the format records 11 (NTFS).
 constexpr unsigned char kGzipOsByte = 11;
 constexpr size_t kMaxRecord = 0xFFFF;
@@ -125,6 +125,10 @@ class ArchiveWriterImpl {
   unsigned char* packBuffer = nullptr;  // deflate's output
   unsigned char* spool = nullptr;
   size_t spooled = 0;
+  // One deflate state for every member of a write(), reset between members.
+  z_stream deflater = {};
+  gz_header gzipHeader = {};  // mtime 0, the format's OS byte
+  bool deflaterReady = false;
   unsigned char record[kMaxRecord] = {};
   ArchiveProgressCallback callback = nullptr;
   void* userData = nullptr;
@@ -151,6 +155,8 @@ class ArchiveWriterImpl {
     noxFree(packBuffer);
     noxFree(spool);
     copyBuffer = packBuffer = spool = nullptr;
+    if (deflaterReady) deflateEnd(&deflater);
+    deflaterReady = false;
   }
 
   void closeDirectory(bool remove) {
@@ -222,12 +228,18 @@ class ArchiveWriterImpl {
   // are those zlib's gzwrite makes: deflate's output does not depend on how its
   // input is handed over.
   bool gzipIntoArchive(HANDLE in, uint64_t& contentLength) {
-    z_stream z = {};
-    if (deflateInit2(&z, 6, Z_DEFLATED, MAX_WBITS + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    if (!deflaterReady) {
+      deflater = z_stream{};
+      if (deflateInit2(&deflater, 6, Z_DEFLATED, MAX_WBITS + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return fail(ARCHIVE_COMPRESS_FAILED);
+      deflaterReady = true;
+    } else if (deflateReset(&deflater) != Z_OK) {
       return fail(ARCHIVE_COMPRESS_FAILED);
-    gz_header header = {};
-    header.os = kGzipOsByte;
-    bool ok = deflateSetHeader(&z, &header) == Z_OK || fail(ARCHIVE_COMPRESS_FAILED);
+    }
+    z_stream& z = deflater;
+    gzipHeader = gz_header{};
+    gzipHeader.os = kGzipOsByte;
+    bool ok = deflateSetHeader(&z, &gzipHeader) == Z_OK || fail(ARCHIVE_COMPRESS_FAILED);
     contentLength = 0;
     int flush = Z_NO_FLUSH;
     while (ok && flush != Z_FINISH) {
@@ -252,7 +264,6 @@ class ArchiveWriterImpl {
         if (made && !writeArchive(packBuffer, made)) ok = false;
       } while (ok && z.avail_out == 0);
     }
-    deflateEnd(&z);
     return ok;
   }
 
