@@ -15,6 +15,7 @@
 
 #include "ForwardingPlatform.h"
 #include "RecordedPlatform.h"
+#include "nox/testing/Files.h"
 #include "pchelpers/DocServerApi.h"
 
 namespace dvqtest {
@@ -128,5 +129,29 @@ inline std::string escaped(const std::string& text) {
   }
   return out;
 }
+
+// A product installation the test writes below a scratch folder, and the
+// registry values of the recorded machine that point into it.
+class ProductTest : public ::testing::Test {
+ protected:
+  explicit ProductTest(const char* scratchName) : scratch_(scratchName) {}
+
+ public:
+  std::string folder(const std::string& relative) {
+    std::string path = scratch_ / relative;
+    CreateDirectoryA(path.c_str(), nullptr);
+    return path;
+  }
+  void file(const std::string& relative, const std::string& content) {
+    nox_testing::writeFile(scratch_ / relative, content);
+  }
+  void value(const std::string& key, const std::string& name, const std::string& text) {
+    registry_ += "[HKEY_LOCAL_MACHINE\\" + key + "]\n\"" + name + "\"=\"" + escaped(text) + "\"\n";
+  }
+
+ protected:
+  nox_testing::ScratchFolder scratch_;
+  std::string registry_;
+};
 
 }  // namespace dvqtest

@@ -21,10 +21,8 @@
 namespace {
 
 using namespace dvqinfo;
-using dvqtest::escaped;
 using dvqtest::FixtureDocServer;
 using dvqtest::FixtureMachine;
-using nox_testing::ScratchFolder;
 using nox_testing::writeFile;
 
 // The file version lister: writes the command line it was started with into
@@ -107,19 +105,10 @@ class FixtureNetDiag : public NetDiagApi {
 };
 
 // A product installation in a scratch folder and its registry.
-class DvqInfo : public ::testing::Test {
+class DvqInfo : public dvqtest::ProductTest {
  public:
-  std::string folder(const std::string& relative) {
-    std::string path = scratch_ / relative;
-    CreateDirectoryA(path.c_str(), nullptr);
-    return path;
-  }
-  void file(const std::string& relative, const std::string& content) {
-    writeFile(scratch_ / relative, content);
-  }
-  void value(const std::string& key, const std::string& name, const std::string& text) {
-    registry_ += "[HKEY_LOCAL_MACHINE\\" + key + "]\n\"" + name + "\"=\"" + escaped(text) + "\"\n";
-  }
+  DvqInfo() : ProductTest("dvqinfo") {}
+
   void dword(const std::string& key, const std::string& name, unsigned long number) {
     char line[64];
     snprintf(line, sizeof line, "\"=dword:%08lx\n", number);
@@ -152,8 +141,6 @@ class DvqInfo : public ::testing::Test {
     return report;
   }
 
-  ScratchFolder scratch_{"dvqinfo"};
-  std::string registry_;
   FixtureDocServer docServer_;
   FixtureLister lister_;
   FixtureNetDiag netDiag_;

@@ -14,22 +14,10 @@
 namespace {
 
 using namespace dvqjobs;
-using dvqtest::escaped;
-using nox_testing::ScratchFolder;
 
-class DvqJobs : public ::testing::Test {
+class DvqJobs : public dvqtest::ProductTest {
  public:
-  std::string folder(const std::string& relative) {
-    std::string path = scratch_ / relative;
-    CreateDirectoryA(path.c_str(), nullptr);
-    return path;
-  }
-  void file(const std::string& relative, const std::string& content) {
-    nox_testing::writeFile(scratch_ / relative, content);
-  }
-  void value(const std::string& key, const std::string& name, const std::string& text) {
-    registry_ += "[HKEY_LOCAL_MACHINE\\" + key + "]\n\"" + name + "\"=\"" + escaped(text) + "\"\n";
-  }
+  DvqJobs() : ProductTest("dvqjobs") {}
 
   std::unique_ptr<Report> run(const char* flag) {
     dvqtest::FixtureMachine machine(registry_, scratch_ / "NxInfo.exe");
@@ -48,8 +36,6 @@ class DvqJobs : public ::testing::Test {
     return report;
   }
 
-  ScratchFolder scratch_{"dvqjobs"};
-  std::string registry_;
   dvqtest::FixtureDocServer docServer_;
 };
 

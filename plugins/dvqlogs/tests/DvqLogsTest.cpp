@@ -14,22 +14,11 @@
 namespace {
 
 using namespace dvqlogs;
-using dvqtest::escaped;
-using nox_testing::ScratchFolder;
 
-class DvqLogs : public ::testing::Test {
+class DvqLogs : public dvqtest::ProductTest {
  public:
-  std::string folder(const std::string& relative) {
-    std::string path = scratch_ / relative;
-    CreateDirectoryA(path.c_str(), nullptr);
-    return path;
-  }
-  void file(const std::string& relative, const std::string& content) {
-    nox_testing::writeFile(scratch_ / relative, content);
-  }
-  void value(const std::string& key, const std::string& name, const std::string& text) {
-    registry_ += "[HKEY_LOCAL_MACHINE\\" + key + "]\n\"" + name + "\"=\"" + escaped(text) + "\"\n";
-  }
+  DvqLogs() : ProductTest("dvqlogs") {}
+
   // An expandable text value (REG_EXPAND_SZ).
   void expandable(const std::string& key, const std::string& name, const std::string& text) {
     std::string bytes;
@@ -54,8 +43,7 @@ class DvqLogs : public ::testing::Test {
     return report;
   }
 
-  ScratchFolder scratch_{"dvqlogs"};
-  std::string registry_, extra_;
+  std::string extra_;
   dvqtest::FixtureDocServer docServer_;
 };
 
