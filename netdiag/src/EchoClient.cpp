@@ -10,6 +10,7 @@ namespace {
 // The socket option number of the time-to-live in Winsock 1.1.
 constexpr int kWinsock1IpTtl = 7;
 constexpr size_t kMaxAddressText = 28;
+constexpr int kSocketQueueBytes = 64 * 1024;
 }  // namespace
 
 EchoClient::EchoClient() : identifier_(static_cast<uint16_t>(::GetCurrentProcessId())) {
@@ -29,9 +30,15 @@ bool EchoClient::prepare(const char* address, int timeoutMs, int size) {
   setReceiveTimeout(timeoutMs);
   setSendTimeout(timeoutMs);
   timeoutMs_ = timeoutMs;
+  // A raw ICMP socket receives every echo on the machine, and on loopback our
+  // own requests too. A socket queue the size of one answer overflows as soon
+  // as anyone else pings while we wait, and the answer is dropped: a loss that
+  // never happened. The queue gets room for many datagrams; each read still
+  // takes at most two requests' worth and longer datagrams are skipped.
   int bufferSize = static_cast<int>(2 * request_.size() + 48);
-  net_.setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bufferSize),
-                  sizeof bufferSize);
+  int queueSize = bufferSize < kSocketQueueBytes ? kSocketQueueBytes : bufferSize;
+  net_.setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&queueSize),
+                  sizeof queueSize);
   receiveBuffer_.assign(static_cast<size_t>(bufferSize), 0);
   finished_ = false;
   timeouts_ = 0;
@@ -40,6 +47,10 @@ bool EchoClient::prepare(const char* address, int timeoutMs, int size) {
 }
 
 bool EchoClient::sendRequest(uint16_t sequence) {
+  // What came in since the last answer (other programs' echoes, late answers
+  // of ours) cannot answer this request; left waiting it fills the socket's
+  // queue during the pause, and the answer to this request is dropped.
+  drain();
   stampEchoRequest(request_, sequence);
   sentAt_ = net_.GetTickCount();
   int sent =

@@ -4,6 +4,10 @@
 
 namespace netdiag {
 
+namespace {
+constexpr int kMostDrainedReads = 4096;
+}  // namespace
+
 uint16_t hostOrder(uint16_t networkOrder) {
   return static_cast<uint16_t>(networkOrder >> 8 | networkOrder << 8);
 }
@@ -54,8 +58,15 @@ bool SocketClient::setSendTimeout(int milliseconds) {
 void SocketClient::drain() {
   char discard[256];
   u_long waiting = 0;
-  while (net_.ioctlsocket(socket_, static_cast<long>(FIONREAD), &waiting) == 0 && waiting > 0) {
-    if (net_.recv(socket_, discard, sizeof discard, 0) <= 0) break;
+  // A datagram longer than the discard buffer is dropped whole with
+  // WSAEMSGSIZE; that is progress, not the end. The count keeps a socket that
+  // fills as fast as it is read from holding the caller here.
+  for (int reads = 0; reads < kMostDrainedReads &&
+                      net_.ioctlsocket(socket_, static_cast<long>(FIONREAD), &waiting) == 0 && waiting > 0;
+       ++reads) {
+    int got = net_.recv(socket_, discard, sizeof discard, 0);
+    if (got == 0) break;
+    if (got == SOCKET_ERROR && net_.WSAGetLastError() != WSAEMSGSIZE) break;
   }
 }
 

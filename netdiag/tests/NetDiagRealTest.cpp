@@ -3,9 +3,12 @@
 // and echo requests to 127.0.0.1 with both engines.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "NoRawSockets.h"
@@ -91,6 +94,53 @@ std::vector<std::string> lookup(const char* type, const char* name, int& result)
 
 using Answers = std::vector<std::string>;
 
+// Another program pinging 127.0.0.1 every few milliseconds for the life of the
+// object: its requests and the answers to them reach every raw ICMP socket.
+class OtherEchoTraffic {
+ public:
+  OtherEchoTraffic() : socket_(::socket(AF_INET, SOCK_RAW, IPPROTO_ICMP)) {
+    if (socket_ != INVALID_SOCKET) sender_ = std::thread([this] { send(); });
+  }
+  ~OtherEchoTraffic() {
+    stop_ = true;
+    if (sender_.joinable()) sender_.join();
+    if (socket_ != INVALID_SOCKET) ::closesocket(socket_);
+  }
+  bool running() const { return socket_ != INVALID_SOCKET; }
+  int sent() const { return sent_; }
+
+ private:
+  void send() {
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = ::inet_addr("127.0.0.1");
+    for (uint16_t sequence = 0; !stop_; ++sequence) {
+      unsigned char request[64] = {8,
+                                   0,
+                                   0,
+                                   0,
+                                   0x42,
+                                   0x42,
+                                   static_cast<unsigned char>(sequence >> 8),
+                                   static_cast<unsigned char>(sequence)};
+      unsigned long sum = 0;
+      for (size_t i = 0; i < sizeof request; i += 2) sum += request[i] << 8 | request[i + 1];
+      while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
+      request[2] = static_cast<unsigned char>(~sum >> 8);
+      request[3] = static_cast<unsigned char>(~sum);
+      if (::sendto(socket_, reinterpret_cast<const char*>(request), sizeof request, 0,
+                   reinterpret_cast<const sockaddr*>(&to), sizeof to) == sizeof request)
+        ++sent_;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+
+  SOCKET socket_;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> sent_{0};
+  std::thread sender_;
+};
+
 TEST(NetDiagReal, AdapterListingThroughThePipe) {
   Listing listing(xpListing("127.0.53.1"));
   HGLOBAL block = nullptr;
@@ -144,6 +194,25 @@ TEST(NetDiagReal, PingAndTraceLoopbackWithTheEchoClient) {
   EXPECT_EQ(1, trace.hopCount);
   EXPECT_STREQ("127.0.0.1", trace.hops[0].address);
   EXPECT_EQ(3, trace.hops[0].received);
+}
+
+TEST(NetDiagReal, OtherProgramsEchoesCostTheEchoClientNoAnswers) {
+  WSADATA data;
+  ASSERT_EQ(0, ::WSAStartup(MAKEWORD(2, 2), &data));
+  {
+    OtherEchoTraffic traffic;
+    ASSERT_TRUE(traffic.running());
+    PingResult ping;
+    ASSERT_EQ(0, NetDiagPing("127.0.0.1", &ping));
+    EXPECT_EQ(3, ping.received) << "requests and answers of others waiting in the queue";
+    EXPECT_EQ(0, ping.lost);
+    TraceResult trace;
+    ASSERT_EQ(0, NetDiagTraceroute("127.0.0.1", &trace));
+    EXPECT_EQ(1, trace.hopCount);
+    EXPECT_EQ(3, trace.hops[0].received);
+    EXPECT_LT(100, traffic.sent()) << "the other program kept pinging throughout";
+  }
+  ::WSACleanup();
 }
 
 TEST(NetDiagReal, PingAndTraceLoopbackWithTheSystemEngine) {
