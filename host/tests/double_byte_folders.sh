@@ -5,30 +5,15 @@
 # side file, NoxResult.exe and the split parts must land inside that folder
 # under their own names, and the split's emptiness check must look at it.
 set -uo pipefail
-build=$1
-root=$(cd "$(dirname "$0")/../.." && pwd)
-bin=$build/bin
-work=$build/Testing/host-dbcs
-export LOCPATH=$build/locale LC_ALL=ja_JP.UTF-8
+export LOCPATH=$1/locale LC_ALL=ja_JP.UTF-8
 if [ ! -f "$LOCPATH/ja_JP.UTF-8/LC_CTYPE" ]; then
   echo "FAIL - no Japanese locale in $LOCPATH (target util_ja_locale)"
   exit 1
 fi
-rm -rf "$work"
-mkdir -p "$work/app"
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then echo "ok   - $what"; else echo "FAIL - $what"; failures=$((failures + 1)); fi
-}
-winpath() { echo "Z:${1//\//\\}"; }
-run() { "$root/scripts/wine-run" "$work/app/NxInfo.exe" "$@" 2>"$work/stderr" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+source "$(dirname "$0")/host-test-lib.sh" "$1" host-dbcs
 # Entries of the work folder whose names begin with $1: only the folder itself.
 alone() { test "$(find "$work" -maxdepth 1 -name "$1*" | wc -l)" -eq 1; }
 
-cp "$bin"/NxInfo.exe "$bin"/NoxCore.dll "$bin"/NoxUtil.dll "$bin"/PlugBase.dll "$bin"/XML.nxw \
-  "$bin"/lib*.dll "$bin"/zlib1.dll "$work/app/"
 cp "$bin"/reporter-fixtures/{Alpha,Gamma}.nxo "$work/app/"
 cat >"$work/app/NxInfo.ini" <<'INI'
 [Categories]
