@@ -6,6 +6,7 @@
 
 #include "ArchiveBuilder.h"
 #include "Nxz.h"
+#include "ScratchFolderTest.h"
 #include "nox/archive/Reader.h"
 
 namespace {
@@ -60,21 +61,7 @@ std::vector<Entry> resultEntries() {
   return e;
 }
 
-class NxzTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("nxz-test-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
-  fs::path dir_;
-};
+class NxzTest : public ScratchFolderTest {};
 
 TEST_F(NxzTest, ListShowsEveryEntryInDirectoryOrder) {
   writeBytes(path("NoxInfo.nxz"), buildArchive(resultEntries()));

@@ -8,6 +8,7 @@
 
 #include "ArchiveBuilder.h"
 #include "Nxz.h"
+#include "ScratchFolderTest.h"
 
 namespace {
 
@@ -97,21 +98,7 @@ std::vector<Entry> resultEntries(const std::string& document) {
   return e;
 }
 
-class ViewTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("nxz-view-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
-  fs::path dir_;
-};
+class ViewTest : public ScratchFolderTest {};
 
 TEST_F(ViewTest, PageOfAPackedResult) {
   writeAll(path("NoxInfo.nxz"), buildArchive(resultEntries(resultDocument())));
