@@ -99,7 +99,8 @@ function(nox_pings_loopback)
   set_property(TEST ${ARGN} APPEND PROPERTY RESOURCE_LOCK loopback_echo)
 endfunction()
 
-# nox_add_fuzz_run(NAME SOURCES ... SEEDS dir [INCLUDES ...] [MAX_LEN n] [SECONDS n])
+# nox_add_fuzz_run(NAME SOURCES ... SEEDS dir [INCLUDES ...] [LIBS ...] [DICT file]
+#                  [MAX_LEN n] [SECONDS n] [RUNS n])
 # A libFuzzer target of portable code and its short bounded run, part of every
 # native test run (clang builds only; nothing elsewhere). The sources are
 # compiled into the target so that libFuzzer sees their coverage. New inputs go
@@ -108,20 +109,28 @@ function(nox_add_fuzz_run name)
   if(WIN32 OR NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     return()
   endif()
-  cmake_parse_arguments(ARG "" "SEEDS;MAX_LEN;SECONDS" "SOURCES;INCLUDES" ${ARGN})
+  cmake_parse_arguments(ARG "" "SEEDS;MAX_LEN;SECONDS;RUNS;DICT" "SOURCES;INCLUDES;LIBS" ${ARGN})
   if(NOT ARG_MAX_LEN)
     set(ARG_MAX_LEN 2048)
   endif()
   if(NOT ARG_SECONDS)
     set(ARG_SECONDS 5)
   endif()
+  if(NOT ARG_RUNS)
+    set(ARG_RUNS 1000000)
+  endif()
+  set(dictionary)
+  if(ARG_DICT)
+    set(dictionary -dict=${ARG_DICT})
+  endif()
   add_executable(${name} ${ARG_SOURCES})
   target_include_directories(${name} PRIVATE ${ARG_INCLUDES})
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
   set(corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus)
   file(MAKE_DIRECTORY ${corpus})
   add_test(NAME ${name}
-           COMMAND ${name} -runs=1000000 -max_total_time=${ARG_SECONDS} -seed=1 -max_len=${ARG_MAX_LEN}
-                   ${corpus} ${ARG_SEEDS})
+           COMMAND ${name} -runs=${ARG_RUNS} -max_total_time=${ARG_SECONDS} -seed=1 -max_len=${ARG_MAX_LEN}
+                   ${dictionary} ${corpus} ${ARG_SEEDS})
 endfunction()
