@@ -6,7 +6,7 @@
 
 #include "ArchiveBuilder.h"
 #include "Nxz.h"
-#include "ScratchFolderTest.h"
+#include "NxzTestSupport.h"
 #include "nox/archive/Reader.h"
 
 namespace {
@@ -16,20 +16,6 @@ using namespace nox::archive;
 using nox::archive::testing::buildArchive;
 using nox::archive::testing::buildSplitSet;
 using nox::archive::testing::Entry;
-
-struct NxzRun {
-  int code;
-  std::string out, err;
-};
-
-NxzRun nxz(std::vector<std::string> args) {
-  args.insert(args.begin(), "nxz");
-  std::vector<const char*> argv;
-  for (const std::string& a : args) argv.push_back(a.c_str());
-  std::ostringstream out, err;
-  int code = runNxz(static_cast<int>(argv.size()), argv.data(), out, err);
-  return {code, out.str(), err.str()};
-}
 
 void writeBytes(const fs::path& path, const std::string& bytes) {
   std::ofstream f(path, std::ios::binary);

@@ -8,7 +8,7 @@
 
 #include "ArchiveBuilder.h"
 #include "Nxz.h"
-#include "ScratchFolderTest.h"
+#include "NxzTestSupport.h"
 
 namespace {
 
@@ -17,20 +17,6 @@ using nox::archive::testing::buildArchive;
 using nox::archive::testing::buildSplitSet;
 using nox::archive::testing::Entry;
 using nox::archive::testing::repeated;
-
-struct Outcome {
-  int code;
-  std::string out, err;
-};
-
-Outcome nxz(std::vector<std::string> args) {
-  args.insert(args.begin(), "nxz");
-  std::vector<const char*> argv;
-  for (const std::string& a : args) argv.push_back(a.c_str());
-  std::ostringstream out, err;
-  int code = runNxz(static_cast<int>(argv.size()), argv.data(), out, err);
-  return {code, out.str(), err.str()};
-}
 
 std::string readAll(const fs::path& p) {
   std::ifstream f(p, std::ios::binary);
@@ -102,7 +88,7 @@ class ViewTest : public ScratchFolderTest {};
 
 TEST_F(ViewTest, PageOfAPackedResult) {
   writeAll(path("NoxInfo.nxz"), buildArchive(resultEntries(resultDocument())));
-  Outcome r = nxz({"view", path("NoxInfo.nxz"), "-o", path("page.html"), "--inline-limit", "64"});
+  NxzRun r = nxz({"view", path("NoxInfo.nxz"), "-o", path("page.html"), "--inline-limit", "64"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("Written: "), std::string::npos);
   std::string page = readAll(path("page.html"));
@@ -142,14 +128,14 @@ TEST_F(ViewTest, PageOfASplitSet) {
   ASSERT_EQ(parts.size(), 2u);
   writeAll(path("NoxResult.exe"), parts[0]);
   writeAll(path("NoxResult.exe.002"), parts[1]);
-  Outcome r = nxz({"view", path("NoxResult.exe"), "-o", path("page.html")});
+  NxzRun r = nxz({"view", path("NoxResult.exe"), "-o", path("page.html")});
   ASSERT_EQ(r.code, 0) << r.err;
   std::string page = readAll(path("page.html"));
   EXPECT_NE(page.find("(split set of 2 parts)"), std::string::npos);
   EXPECT_NE(page.find("data-rule=\"printing-service\""), std::string::npos);
 
   fs::remove(path("NoxResult.exe.002"));
-  Outcome missing = nxz({"view", path("NoxResult.exe"), "-o", path("page.html")});
+  NxzRun missing = nxz({"view", path("NoxResult.exe"), "-o", path("page.html")});
   EXPECT_EQ(missing.code, 2);
   EXPECT_NE(missing.err.find("part 2 of 2"), std::string::npos) << missing.err;
 }
@@ -162,9 +148,9 @@ TEST_F(ViewTest, FolderAndDocumentGiveTheSamePageAsTheArchive) {
         if (c == '\\') c = '/';
       writeAll(dir_ / "result" / name, e.content);
     }
-  Outcome folder = nxz({"view", path("result"), "-o", path("folder.html")});
+  NxzRun folder = nxz({"view", path("result"), "-o", path("folder.html")});
   ASSERT_EQ(folder.code, 0) << folder.err;
-  Outcome document = nxz({"view", (dir_ / "result" / "NoxInfo.xml").string(), "-o", path("document.html")});
+  NxzRun document = nxz({"view", (dir_ / "result" / "NoxInfo.xml").string(), "-o", path("document.html")});
   ASSERT_EQ(document.code, 0) << document.err;
   std::string page = readAll(path("folder.html"));
   EXPECT_NE(page.find("data-rule=\"printing-service\""), std::string::npos);
@@ -179,7 +165,7 @@ TEST_F(ViewTest, ABrokenDocumentStillGivesAPageSayingWhereItBroke) {
   std::string document = resultDocument();
   document.resize(document.find("<printer>"));
   writeAll(path("NoxInfo.nxz"), buildArchive(resultEntries(document)));
-  Outcome r = nxz({"view", path("NoxInfo.nxz"), "-o", path("page.html")});
+  NxzRun r = nxz({"view", path("NoxInfo.nxz"), "-o", path("page.html")});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("the document is broken at line"), std::string::npos) << r.err;
   std::string page = readAll(path("page.html"));
@@ -207,7 +193,7 @@ TEST_F(ViewTest, RefusesWhatIsNoResult) {
       {{"view", path("a"), "--inline-limit"}, "incomplete option --inline-limit"},
   };
   for (const auto& c : cases) {
-    Outcome r = nxz(c.args);
+    NxzRun r = nxz(c.args);
     EXPECT_EQ(r.code, 2) << c.message;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
   }
@@ -216,11 +202,11 @@ TEST_F(ViewTest, RefusesWhatIsNoResult) {
 TEST_F(ViewTest, DiffOfTwoResults) {
   writeAll(path("old.nxz"), buildArchive(resultEntries(resultDocument("[stopped]"))));
   writeAll(path("new.nxz"), buildArchive(resultEntries(resultDocument("[running]"))));
-  Outcome same = nxz({"diff", path("old.nxz"), path("old.nxz")});
+  NxzRun same = nxz({"diff", path("old.nxz"), path("old.nxz")});
   EXPECT_EQ(same.code, 0) << same.err;
   EXPECT_NE(same.out.find("0 added, 0 removed, 0 changed"), std::string::npos);
 
-  Outcome r = nxz({"diff", path("old.nxz"), path("new.nxz")});
+  NxzRun r = nxz({"diff", path("old.nxz"), path("new.nxz")});
   EXPECT_EQ(r.code, 1) << r.err;
   EXPECT_NE(
       r.out.find(
@@ -229,7 +215,7 @@ TEST_F(ViewTest, DiffOfTwoResults) {
       << r.out;
   EXPECT_NE(r.out.find("0 added, 0 removed, 1 changed"), std::string::npos);
 
-  Outcome html = nxz({"diff", path("old.nxz"), path("new.nxz"), "--html", path("diff.html")});
+  NxzRun html = nxz({"diff", path("old.nxz"), path("new.nxz"), "--html", path("diff.html")});
   EXPECT_EQ(html.code, 1);
   std::string page = readAll(path("diff.html"));
   EXPECT_NE(page.find("<del>[stopped]</del> &rarr; <ins>[running]</ins>"), std::string::npos);
@@ -237,7 +223,7 @@ TEST_F(ViewTest, DiffOfTwoResults) {
   std::string broken = resultDocument();
   broken.resize(broken.size() / 2);
   writeAll(path("broken.nxz"), buildArchive(resultEntries(broken)));
-  Outcome refused = nxz({"diff", path("old.nxz"), path("broken.nxz")});
+  NxzRun refused = nxz({"diff", path("old.nxz"), path("broken.nxz")});
   EXPECT_EQ(refused.code, 2);
   EXPECT_NE(refused.err.find("the document is broken at line"), std::string::npos) << refused.err;
 }

@@ -3,7 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <vector>
+
+#include "Nxz.h"
+
+// What one nxz command line gave: its exit status and both outputs.
+struct NxzRun {
+  int code;
+  std::string out, err;
+};
+
+inline NxzRun nxz(std::vector<std::string> args) {
+  args.insert(args.begin(), "nxz");
+  std::vector<const char*> argv;
+  for (const std::string& a : args) argv.push_back(a.c_str());
+  std::ostringstream out, err;
+  int code = runNxz(static_cast<int>(argv.size()), argv.data(), out, err);
+  return {code, out.str(), err.str()};
+}
 
 // A fixture with an empty folder of its own under the temporary folder, named
 // after the test, removed again when the test ends.
