@@ -3,8 +3,10 @@
 #   source host/tests/host-test-lib.sh BUILD NAME
 # It sets root, bin and work (BUILD/Testing/NAME, emptied, with app/ holding the
 # host, the core, the serializer and the runtime DLLs) and defines check,
-# winpath and run (the host of app/ under Wine, stdout without CRs, stderr in
-# work/stderr).
+# winpath, run (the host of app/ under Wine, stdout without CRs, stderr in
+# work/stderr), wine (any program under Wine, no input, stderr added to
+# work/stderr) and xpath (the text lines of an expression in the document
+# named by $doc, trimmed, without empty ones).
 build=$1
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 bin=$build/bin
@@ -19,5 +21,7 @@ check() {  # check DESCRIPTION COMMAND...
 }
 winpath() { echo "Z:${1//\//\\}"; }
 run() { "$root/scripts/wine-run" "$work/app/NxInfo.exe" "$@" 2>"$work/stderr" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+wine() { "$root/scripts/wine-run" "$@" </dev/null 2>>"$work/stderr"; }
+xpath() { xmllint --xpath "$1" "$doc" 2>/dev/null | tr -d '\r' | sed -e 's/^ *//' -e 's/ *$//' | sed '/^$/d'; }
 cp "$bin"/NxInfo.exe "$bin"/NoxCore.dll "$bin"/NoxUtil.dll "$bin"/PlugBase.dll "$bin"/XML.nxw \
   "$bin"/lib*.dll "$bin"/zlib1.dll "$work/app/"

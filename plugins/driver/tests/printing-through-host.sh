@@ -4,21 +4,9 @@
 # exports carried as side files, and the port monitor's keys that this test
 # writes into the prefix (and removes again).
 set -uo pipefail
-build=$1
-root=$(cd "$(dirname "$0")/../../.." && pwd)
-bin=$build/bin
-work=$build/Testing/printing-host
+source "$(dirname "$0")/../../../host/tests/host-test-lib.sh" "$1" printing-host
 prefix=$build/wineprefix
-rm -rf "$work"
-mkdir -p "$work/app" "$work/pmg/bin"
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then echo "ok   - $what"; else echo "FAIL - $what"; failures=$((failures + 1)); fi
-}
-winpath() { echo "Z:${1//\//\\}"; }
-wine() { "$root/scripts/wine-run" "$@" </dev/null 2>>"$work/stderr"; }
+mkdir -p "$work/pmg/bin"
 
 printer=$(cat "$bin/cups-printer.txt" 2>/dev/null)
 if [ -z "$printer" ] || [ "${printer#unavailable}" != "$printer" ]; then
@@ -26,8 +14,7 @@ if [ -z "$printer" ] || [ "${printer#unavailable}" != "$printer" ]; then
   exit 77
 fi
 
-cp "$bin"/NxInfo.exe "$bin"/NxInfo.ini "$bin"/NoxCore.dll "$bin"/NoxUtil.dll "$bin"/PlugBase.dll "$bin"/XML.nxw \
-  "$bin"/lib*.dll "$bin"/zlib1.dll "$bin"/Driver.nxo "$bin"/Birch.nxo "$work/app/"
+cp "$bin"/NxInfo.ini "$bin"/Driver.nxo "$bin"/Birch.nxo "$work/app/"
 
 # What a machine with printers and the port monitor has in its registry and
 # a Wine prefix lacks. A value of 300 bytes: longer than any fixed buffer.
@@ -81,7 +68,6 @@ wine "$work/app/NxInfo.exe" --only "Driver Plugin,Quillon Link/NetSentry Plugin"
 check "the run exits 0" test $? -eq 0
 doc=$out/NoxInfo.xml
 check "NoxInfo.xml is well-formed" xmllint --noout "$doc"
-xpath() { xmllint --xpath "$1" "$doc" 2>/dev/null | tr -d '\r' | sed -e 's/^ *//' -e 's/ *$//' | sed '/^$/d'; }
 
 # Driver: the printer's driver and settings as Wine's spooler gives them.
 driver="//printerDriver/printers/printerDriverInformation[@printerDriverName='$printer']"

@@ -14,27 +14,13 @@ if [ -z "${NOX_DOCSERVER_NETNS:-}" ]; then
   exec unshare --net env NOX_DOCSERVER_NETNS=1 bash "$0" "$@"
 fi
 ip link set lo up || { echo "FAIL - no loopback in the test's network namespace"; exit 1; }
-build=$1
-root=$(cd "$(dirname "$0")/../../.." && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-bin=$build/bin
-work=$build/Testing/docserver-host
-rm -rf "$work"
-mkdir -p "$work/app"
+source "$here/../../../host/tests/host-test-lib.sh" "$1" docserver-host
 export NOX_WINEPREFIX=$work/prefix
 drive=$NOX_WINEPREFIX/drive_c
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then echo "ok   - $what"; else echo "FAIL - $what"; failures=$((failures + 1)); fi
-}
-winpath() { echo "Z:${1//\//\\}"; }
-wine() { "$root/scripts/wine-run" "$@" </dev/null 2>>"$work/stderr"; }
 trap 'WINEPREFIX=$NOX_WINEPREFIX /usr/lib/wine/wineserver -k 2>/dev/null' EXIT
 
-cp "$bin"/NxInfo.exe "$bin"/NxInfo.ini "$bin"/NoxCore.dll "$bin"/NoxUtil.dll "$bin"/PlugBase.dll "$bin"/XML.nxw \
-  "$bin"/lib*.dll "$bin"/zlib1.dll "$bin"/NetDiag.dll "$bin"/verlist.exe "$bin"/DVQInfo.nxo "$bin"/DVQLogs.nxo "$bin"/DVQJobs.nxo "$work/app/"
+cp "$bin"/NxInfo.ini "$bin"/NetDiag.dll "$bin"/verlist.exe "$bin"/DVQInfo.nxo "$bin"/DVQLogs.nxo "$bin"/DVQJobs.nxo "$work/app/"
 wine "$work/app/NxInfo.exe" list >/dev/null  # the prefix exists from here on
 
 # The product's folders.
@@ -122,7 +108,6 @@ wine "$bin/nxz.exe" extract "$(winpath "$work/packed/NoxResult.exe")" "$(winpath
 check "nxz extracts it" test $? -eq 0
 doc=$work/result/NoxInfo.xml
 check "NoxInfo.xml is well-formed" xmllint --noout "$doc"
-xpath() { xmllint --xpath "$1" "$doc" 2>/dev/null | tr -d '\r' | sed -e 's/^ *//' -e 's/ *$//' | sed '/^$/d'; }
 value() { xpath "normalize-space($1)"; }
 result=$work/result
 side() { local relative; relative=$(value "$1"); echo "$result/${relative//\\//}"; }

@@ -4,24 +4,10 @@
 # the setup logs this test writes into the prefix's Windows folder (and
 # removes again) travel as side files; the event logs show what Wine does.
 set -uo pipefail
-build=$1
-root=$(cd "$(dirname "$0")/../../.." && pwd)
-bin=$build/bin
-work=$build/Testing/winaddons-host
+source "$(dirname "$0")/../../../host/tests/host-test-lib.sh" "$1" winaddons-host
 windows=$build/wineprefix/drive_c/windows
-rm -rf "$work"
-mkdir -p "$work/app"
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then echo "ok   - $what"; else echo "FAIL - $what"; failures=$((failures + 1)); fi
-}
-winpath() { echo "Z:${1//\//\\}"; }
-wine() { "$root/scripts/wine-run" "$@" </dev/null 2>>"$work/stderr"; }
 
-cp "$bin"/NxInfo.exe "$bin"/NxInfo.ini "$bin"/NoxCore.dll "$bin"/NoxUtil.dll "$bin"/PlugBase.dll "$bin"/XML.nxw \
-  "$bin"/lib*.dll "$bin"/zlib1.dll "$bin"/WinMisc.nxo "$bin"/EventArchive.nxo "$work/app/"
+cp "$bin"/NxInfo.ini "$bin"/WinMisc.nxo "$bin"/EventArchive.nxo "$work/app/"
 wine "$work/app/NxInfo.exe" list >/dev/null  # the prefix exists from here on
 
 # The two setup logs of a machine that had a service pack and IIS installed.
@@ -50,7 +36,6 @@ wine "$bin/nxz.exe" extract "$(winpath "$work/packed/NoxResult.exe")" "$(winpath
 check "nxz extracts it" test $? -eq 0
 doc=$work/result/NoxInfo.xml
 check "NoxInfo.xml is well-formed" xmllint --noout "$doc"
-xpath() { xmllint --xpath "$1" "$doc" 2>/dev/null | tr -d '\r' | sed -e 's/^ *//' -e 's/ *$//' | sed '/^$/d'; }
 
 # WinMisc: the desktop heap setting whole, the Installer service Wine
 # registers, and the two logs carried.
