@@ -1,7 +1,5 @@
 #include "DvqNodes.h"
 
-#include <cstdarg>
-#include <cstdio>
 #include <vector>
 
 #include "DvqMachine.h"
@@ -22,25 +20,12 @@ Report& addError(Report& parent, const char* name, const std::string& text) {
   return node;
 }
 
-std::string format(const char* pattern, ...) {
-  va_list arguments;
-  va_start(arguments, pattern);
-  va_list again;
-  va_copy(again, arguments);
-  int length = std::vsnprintf(nullptr, 0, pattern, arguments);
-  va_end(arguments);
-  std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
-  if (length > 0) std::vsnprintf(&text[0], text.size() + 1, pattern, again);
-  va_end(again);
-  return text;
-}
-
 namespace {
 
 void addMatches(Report& parent, const std::string& name, const std::string& pattern) {
   std::vector<std::string> names;
   if (!findNames(pattern, names) || names.empty()) {
-    addError(parent, name.c_str(), format("Can't find, %s", pattern.c_str()));
+    addError(parent, name.c_str(), formatted("Can't find, %s", pattern.c_str()));
     return;
   }
   std::string folder = parentOf(pattern, machineLeadByte);
@@ -60,7 +45,7 @@ void addListing(Report& parent, const std::string& name, const std::string& base
   } else if (isFolder(path)) {
     addPath(parent, name.c_str(), path);
   } else {
-    addError(parent, name.c_str(), format("directory(or file) %s not found", path.c_str()));
+    addError(parent, name.c_str(), formatted("directory(or file) %s not found", path.c_str()));
   }
 }
 

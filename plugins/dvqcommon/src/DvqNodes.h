@@ -3,6 +3,7 @@
 #include <string>
 
 #include "nox/ReportLeaves.h"
+#include "pchelpers/Formatted.h"
 
 // Report nodes of the document server plug-ins.
 namespace dvq {
@@ -13,9 +14,6 @@ Report& addPath(Report& parent, const char* name, const std::string& path);
 // A node without a value, marked unsuccessful, with `text` as its error text
 // (none when empty).
 Report& addError(Report& parent, const char* name, const std::string& text);
-
-// printf into a std::string.
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
 
 // The listing rule of the control files, for a base folder, a specification
 // and a node name. P = base + "\" + specification. A specification with '*':

@@ -23,7 +23,6 @@ namespace {
 
 using dvq::addError;
 using dvq::addPath;
-using dvq::format;
 using dvq::machineLeadByte;
 
 // Registry texts of the products are used as at most 259 characters.
@@ -103,9 +102,9 @@ void addPelion(Report& report) {
   std::string bytes;
   if (!dvq::readFile(join(join(folder, "etc"), "orvex.properties"), bytes)) return;
   std::vector<std::string> lines = dvq::textLines(bytes);
-  std::string version = format("%s.%s %s", dvq::propertyValue(lines, "pelion.version.major=").c_str(),
-                               dvq::propertyValue(lines, "pelion.version.minor=").c_str(),
-                               dvq::propertyValue(lines, "pelion.version.postfix=").c_str());
+  std::string version = formatted("%s.%s %s", dvq::propertyValue(lines, "pelion.version.major=").c_str(),
+                                  dvq::propertyValue(lines, "pelion.version.minor=").c_str(),
+                                  dvq::propertyValue(lines, "pelion.version.postfix=").c_str());
   Report& product = addProduct(report, kPelionName, version);
   addText(product, "subType", dvq::propertyValue(lines, "pelion.type=").c_str());
 }
@@ -163,7 +162,7 @@ void addFileList(Report& report, const std::string& folder, const std::string& n
   HANDLE output = files.CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (output == INVALID_HANDLE_VALUE) return;
-  std::string command = format("cmd /c .\\verlist \"%s\" ", folder.c_str());
+  std::string command = formatted("cmd /c .\\verlist \"%s\" ", folder.c_str());
   std::vector<char> commandLine(command.begin(), command.end());
   commandLine.push_back('\0');
   STARTUPINFOA startup;
@@ -390,7 +389,7 @@ void fillRegisteredHosts(Report& report, const InfoState& state) {
     PingResult ping = {};
     int result = netDiag.NetDiagPing(host.c_str(), &ping);
     if (result != 0) {
-      addError(node, "ping", format("NetDiagPing failed (%ld)", static_cast<long>(result)));
+      addError(node, "ping", formatted("NetDiagPing failed (%ld)", static_cast<long>(result)));
     } else if (nothingAnswered(ping)) {
       addError(node, "ping", "Request timed out");
     } else {
@@ -400,7 +399,7 @@ void fillRegisteredHosts(Report& report, const InfoState& state) {
     std::vector<TraceResult> trace(1);
     result = netDiag.NetDiagTraceroute(host.c_str(), trace.data());
     if (result != 0) {
-      addError(node, "traceroute", format("NetDiagTraceroute failed (%ld)", static_cast<long>(result)));
+      addError(node, "traceroute", formatted("NetDiagTraceroute failed (%ld)", static_cast<long>(result)));
       continue;
     }
     Report& traceNode = addNode(node, "traceroute");
@@ -411,7 +410,7 @@ void fillRegisteredHosts(Report& report, const InfoState& state) {
                                                       : trace[0].hopCount;
     for (int i = 1; i <= count; ++i) {
       Report& hop = addNode(traceNode, "hop");
-      addAttribute(hop, "index", format("%d", i).c_str());
+      addAttribute(hop, "index", formatted("%d", i).c_str());
       addPingValues(hop, trace[0].hops[i - 1]);
     }
   }

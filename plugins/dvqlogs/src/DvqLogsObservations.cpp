@@ -163,7 +163,7 @@ void Sources::sqlServerLogs() {
     std::string sqlPath;
     if (!read(std::string(kSqlKey) + "\\" + instance.id + "\\Setup", "SQLPath", sqlPath)) sqlPath.clear();
     std::string log = join(sqlPath, "Log");
-    if (dvq::isFolder(log)) addPath(report_, dvq::format("ZemSQLLog_%s", instance.name.c_str()).c_str(), log);
+    if (dvq::isFolder(log)) addPath(report_, formatted("ZemSQLLog_%s", instance.name.c_str()).c_str(), log);
     std::string version;
     if (!read(std::string(kSqlKey) + "\\" + instance.id + "\\MSSQLServer\\CurrentVersion", "CurrentVersion",
               version))
@@ -176,7 +176,7 @@ void Sources::sqlServerLogs() {
       continue;
     std::string setupLog = join(bootstrap, "Log");
     if (dvq::isFolder(setupLog))
-      addPath(report_, dvq::format("ZemSQLSetup_%s", instance.name.c_str()).c_str(), setupLog);
+      addPath(report_, formatted("ZemSQLSetup_%s", instance.name.c_str()).c_str(), setupLog);
   }
 }
 
